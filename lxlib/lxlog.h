@@ -23,3 +23,7 @@ LXLIB_EXPORT void Log(const QString &message, TErrorLevels level);
 
 // The log file of this process: the executable's path with the extension "log".
 LXLIB_EXPORT QString LogFileName();
+// Sends the log elsewhere (tests, tools); an empty name returns to the default.
+LXLIB_EXPORT void SetLogFileName(const QString &fileName);
+// The part of a log line after the time stamp: "[TAG] [<thread id>] <message>".
+LXLIB_EXPORT QString LogLine(const QString &message, TErrorLevels level, qint64 threadId);

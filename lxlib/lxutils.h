@@ -21,10 +21,13 @@ LXLIB_EXPORT void AddSlash(QString &path);
 LXLIB_EXPORT QString AddSlash2(const QString &path);
 
 // Registry values: "" when the key or value is missing or the value has 256+ characters.
-LXLIB_EXPORT QString GetRegValue(const QString &key, const QString &name,
+LXLIB_EXPORT QString GetRegValue(const QString &key,
+                                 const QString &name,
                                  RegRoot root = RegRoot::LocalMachine);
 // Stores a value under an existing key; throws LxError with the system's text otherwise.
-LXLIB_EXPORT void SetRegValue(const QString &key, const QString &name, const QString &value,
+LXLIB_EXPORT void SetRegValue(const QString &key,
+                              const QString &name,
+                              const QString &value,
                               RegRoot root = RegRoot::LocalMachine);
 
 // Throws LxError with the formatted message (QString::arg style: "%1").
