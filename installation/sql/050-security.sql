@@ -1,0 +1,101 @@
+/* Users, groups, memberships and the access of users to each other's students.
+   Users and groups share SEC_USERSGROUPS. A user's UGNAME is his server account name in upper
+   case, exactly as CURRENT_USER returns it; a login needs its row (SYSDBA too). */
+
+CREATE ROLE VELMOR_OPERATOR;
+CREATE ROLE VELMOR_REPLICATOR;
+
+CREATE SEQUENCE GEN_SEC_USERSGROUPS_ID;
+
+CREATE TABLE SEC_USERSGROUPS (
+    UGID          INTEGER NOT NULL,
+    UGNAME        D_USERNAME NOT NULL,
+    RTYPE         CHAR(1) NOT NULL,          /* U user, G group: groups sort before users */
+    DESCRIPTION   VARCHAR(70),
+    FIO           VARCHAR(70),
+    PASSWD        VARCHAR(100),              /* Base64 of the program password */
+    RIGHTS        D_MEMO,                    /* "ID=0|1|2" lines separated by CR LF */
+    OPTIONS       D_BINARY,                  /* the user's option set, stream form */
+    SETTINGS      D_BINARY,                  /* window settings, XML (windows-1251) */
+    COLORSETTINGS D_BINARY,                  /* grid colours, XML */
+    CONSTRAINT PK_SEC_USERSGROUPS PRIMARY KEY (UGID),
+    /* The register joins owner names to UGNAME: a name shared by a user and a group would be
+       ambiguous. */
+    CONSTRAINT UQ_SEC_USERSGROUPS_NAME UNIQUE (UGNAME),
+    CONSTRAINT CK_SEC_USERSGROUPS_RTYPE CHECK (RTYPE IN ('U', 'G'))
+);
+
+CREATE TABLE SEC_USERSTOGROUPS (
+    USERID  INTEGER NOT NULL,
+    GROUPID INTEGER NOT NULL,
+    CONSTRAINT PK_SEC_USERSTOGROUPS PRIMARY KEY (USERID, GROUPID),
+    CONSTRAINT FK_SEC_USERSTOGROUPS_USER FOREIGN KEY (USERID)
+        REFERENCES SEC_USERSGROUPS (UGID) ON DELETE CASCADE,
+    CONSTRAINT FK_SEC_USERSTOGROUPS_GROUP FOREIGN KEY (GROUPID)
+        REFERENCES SEC_USERSGROUPS (UGID) ON DELETE CASCADE
+);
+
+/* Whose students a user may see: users and groups assigned to him. */
+CREATE TABLE SEC_USERSACCESS (
+    USERID INTEGER NOT NULL,
+    UGID   INTEGER NOT NULL,
+    CONSTRAINT PK_SEC_USERSACCESS PRIMARY KEY (USERID, UGID),
+    CONSTRAINT FK_SEC_USERSACCESS_USER FOREIGN KEY (USERID)
+        REFERENCES SEC_USERSGROUPS (UGID) ON DELETE CASCADE,
+    CONSTRAINT FK_SEC_USERSACCESS_UG FOREIGN KEY (UGID)
+        REFERENCES SEC_USERSGROUPS (UGID) ON DELETE CASCADE
+);
+
+SET TERM ^ ;
+/* New users come with a UGID the client drew from the generator; new groups come without. */
+CREATE TRIGGER SEC_USERSGROUPS_BI FOR SEC_USERSGROUPS
+ACTIVE BEFORE INSERT POSITION 0
+AS
+BEGIN
+    IF (NEW.UGID IS NULL) THEN
+        NEW.UGID = GEN_ID(GEN_SEC_USERSGROUPS_ID, 1);
+    IF (NEW.RTYPE = 'U') THEN
+        NEW.UGNAME = UPPER(NEW.UGNAME);
+END^
+SET TERM ; ^
+
+/* The connected user's own row: identity, settings, colours and options. Updatable. */
+CREATE VIEW VW_SEC_USERSGROUPS AS
+    SELECT UGID, UGNAME, RTYPE, DESCRIPTION, FIO, PASSWD, SETTINGS, COLORSETTINGS, OPTIONS
+    FROM SEC_USERSGROUPS
+    WHERE RTYPE = 'U' AND UGNAME = CURRENT_USER;
+
+/* Rights texts of the connected user and of his groups. */
+CREATE VIEW VW_SEC_CURUSERANDGROUPS (RTYPE, RIGHTS) AS
+    SELECT U.RTYPE, U.RIGHTS
+    FROM SEC_USERSGROUPS U
+    WHERE U.RTYPE = 'U' AND U.UGNAME = CURRENT_USER
+    UNION ALL
+    SELECT G.RTYPE, G.RIGHTS
+    FROM SEC_USERSGROUPS U
+    JOIN SEC_USERSTOGROUPS UG ON UG.USERID = U.UGID
+    JOIN SEC_USERSGROUPS G ON G.UGID = UG.GROUPID AND G.RTYPE = 'G'
+    WHERE U.RTYPE = 'U' AND U.UGNAME = CURRENT_USER;
+
+/* Owner names whose students the connected user sees: his own name, the users and groups
+   assigned to him, and the members of the assigned groups; each name once, so the register's
+   inner join never repeats a student. */
+CREATE VIEW VW_USERACCESS (UGNAME) AS
+    SELECT U.UGNAME
+    FROM SEC_USERSGROUPS U
+    WHERE U.RTYPE = 'U' AND U.UGNAME = CURRENT_USER
+    UNION
+    SELECT A.UGNAME
+    FROM SEC_USERSGROUPS U
+    JOIN SEC_USERSACCESS SA ON SA.USERID = U.UGID
+    JOIN SEC_USERSGROUPS A ON A.UGID = SA.UGID
+    WHERE U.RTYPE = 'U' AND U.UGNAME = CURRENT_USER
+    UNION
+    SELECT M.UGNAME
+    FROM SEC_USERSGROUPS U
+    JOIN SEC_USERSACCESS SA ON SA.USERID = U.UGID
+    JOIN SEC_USERSTOGROUPS MG ON MG.GROUPID = SA.UGID
+    JOIN SEC_USERSGROUPS M ON M.UGID = MG.USERID
+    WHERE U.RTYPE = 'U' AND U.UGNAME = CURRENT_USER;
+
+COMMIT;

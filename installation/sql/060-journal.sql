@@ -1,0 +1,55 @@
+/* The audit journal: one JOURNAL row per login, one JOURNAL_ACTIONS row per logged action.
+   Both draw their ids from GEN_JOURNAL_ID, so an action's PARENTID names either the login's
+   JOURNAL row or a parent action without the two colliding. */
+
+CREATE SEQUENCE GEN_JOURNAL_ID;
+
+CREATE TABLE JOURNAL (
+    JOURNALID     INTEGER NOT NULL,
+    USERNAME      D_USERNAME,                /* filled by the database */
+    STARTTIME     TIMESTAMP,                 /* filled by the database */
+    ENDTIME       TIMESTAMP,                 /* written at logout */
+    CLIENTADDRESS VARCHAR(255),              /* filled by the database; NULL for a local file */
+    CONSTRAINT PK_JOURNAL PRIMARY KEY (JOURNALID)
+);
+
+CREATE TABLE JOURNAL_ACTIONS (
+    ID         INTEGER NOT NULL,
+    PARENTID   INTEGER NOT NULL,            /* JOURNAL.JOURNALID or JOURNAL_ACTIONS.ID */
+    ACTIONTIME TIMESTAMP,
+    MODULENAME VARCHAR(100),
+    ACTIONTYPE VARCHAR(1),                  /* + new, * change, - deletion, ! order */
+    ACTIONINFO VARCHAR(2000),
+    USERNAME   D_USERNAME,                  /* filled by the database */
+    CONSTRAINT PK_JOURNAL_ACTIONS PRIMARY KEY (ID)
+);
+
+CREATE INDEX IX_JOURNAL_ACTIONS_PARENTID ON JOURNAL_ACTIONS (PARENTID);
+CREATE DESCENDING INDEX IX_JOURNAL_STARTTIME ON JOURNAL (STARTTIME);
+
+SET TERM ^ ;
+/* The login writes only JOURNALID; who and when come from the connection. */
+CREATE TRIGGER JOURNAL_BI FOR JOURNAL
+ACTIVE BEFORE INSERT POSITION 0
+AS
+BEGIN
+    IF (NEW.JOURNALID IS NULL) THEN
+        NEW.JOURNALID = GEN_ID(GEN_JOURNAL_ID, 1);
+    NEW.USERNAME = CURRENT_USER;
+    NEW.STARTTIME = CURRENT_TIMESTAMP;
+    NEW.CLIENTADDRESS = RDB$GET_CONTEXT('SYSTEM', 'CLIENT_ADDRESS');
+END^
+
+CREATE TRIGGER JOURNAL_ACTIONS_BI FOR JOURNAL_ACTIONS
+ACTIVE BEFORE INSERT POSITION 0
+AS
+BEGIN
+    IF (NEW.ID IS NULL) THEN
+        NEW.ID = GEN_ID(GEN_JOURNAL_ID, 1);
+    IF (NEW.ACTIONTIME IS NULL) THEN
+        NEW.ACTIONTIME = CURRENT_TIMESTAMP;
+    NEW.USERNAME = CURRENT_USER;
+END^
+SET TERM ; ^
+
+COMMIT;
