@@ -1,8 +1,16 @@
 #include "lxlog.h"
 
+#include "lxerrorhandle.h"
+#include "lxnls.h"
+
+#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QMutex>
+
+#include <atomic>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -90,7 +98,52 @@ void appendLine(const QByteArray &line)
     ::close(fd);
 }
 
+std::atomic_bool exitWarningDone{false};
+
+void exitWarningAtQuit()
+{
+    ShowExitWarning();
+}
+
+// Connects the warning to the end of the event loop of the application, once it exists.
+void connectExitWarning()
+{
+    QObject::connect(
+            QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &exitWarningAtQuit);
+}
+Q_COREAPP_STARTUP_FUNCTION(connectExitWarning)
+
+// A program without an event loop gets the warning when the library unloads.
+struct ExitWarningAtUnload
+{
+    ~ExitWarningAtUnload() { ShowExitWarning(); }
+} exitWarningAtUnload;
+
 } // namespace
+
+bool ExitWarningDue()
+{
+    return MinLevel <= Warninglevel;
+}
+
+void ShowExitWarning()
+{
+    if (!ExitWarningDue() || exitWarningDone.exchange(true))
+        return;
+    try {
+        const QString caption = LxTr("Внимание");
+        const QString text = LxTr("Во время выполнения программы произошли ошибки.\r\n"
+                                  "Посмотрите подробности в log-файле.");
+        if (TLxErrorHandle::CanShowMessageBoxes())
+            QMessageBox::warning(nullptr, caption, text);
+        else
+            std::fprintf(stderr,
+                         "%s: %s\n",
+                         caption.toLocal8Bit().constData(),
+                         text.toLocal8Bit().constData());
+    } catch (...) {
+    }
+}
 
 QString LogLine(const QString &message, TErrorLevels level, qint64 threadId)
 {

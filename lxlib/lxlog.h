@@ -27,3 +27,9 @@ LXLIB_EXPORT QString LogFileName();
 LXLIB_EXPORT void SetLogFileName(const QString &fileName);
 // The part of a log line after the time stamp: "[TAG] [<thread id>] <message>".
 LXLIB_EXPORT QString LogLine(const QString &message, TErrorLevels level, qint64 threadId);
+
+// True when the exit warning is due: MinLevel <= Warninglevel.
+LXLIB_EXPORT bool ExitWarningDue();
+// Shows the exit warning once when it is due: a warning box in a GUI application, otherwise a
+// line on stderr. Called when the event loop ends and, failing that, when the library unloads.
+LXLIB_EXPORT void ShowExitWarning();
