@@ -40,7 +40,8 @@ function(velmor_add_library name)
 endfunction()
 
 # velmor_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...]): a GoogleTest program,
-# its cases discovered by ctest and run with Qt's offscreen platform.
+# its cases discovered by ctest and run with Qt's offscreen platform. VELMOR_SOURCE_DIR,
+# VELMOR_TEST_DATA (the test's folder) and VELMOR_BIN_DIR (the programs) are string macros.
 function(velmor_add_test name)
     if(NOT VELMOR_BUILD_TESTS)
         return()
@@ -54,13 +55,19 @@ function(velmor_add_test name)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_compile_definitions(${name} PRIVATE
         VELMOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-        VELMOR_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}")
+        VELMOR_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}"
+        VELMOR_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+    set(properties ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_LABELS)
+        # One label per test program: a list would not survive the discovery script.
+        list(GET ARG_LABELS 0 label)
+        list(APPEND properties LABELS ${label})
+    endif()
     include(GoogleTest)
+    # Discovery runs the program under ctest's own environment: scripts/test and the test
+    # presets set QT_QPA_PLATFORM=offscreen for it.
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VELMOR_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
-            LABELS "${ARG_LABELS}"
-            TIMEOUT ${ARG_TIMEOUT})
+        PROPERTIES ${properties})
 endfunction()
