@@ -1,0 +1,4 @@
+uses 'broken_unit.inc';
+begin
+  Helper;
+end.

@@ -1,0 +1,3 @@
+uses 'self_use_a.inc';
+begin
+end.

@@ -1,0 +1,5 @@
+var a: Integer;
+begin
+  a := 1;
+  b := a;
+end.

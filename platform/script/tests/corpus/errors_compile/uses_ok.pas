@@ -1,0 +1,4 @@
+uses 'good_unit.inc';
+begin
+  WriteLn(Greet('unit'));
+end.

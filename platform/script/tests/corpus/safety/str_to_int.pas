@@ -1,0 +1,4 @@
+begin
+  WriteLn(StrToIntDef('zz', -1), ' ', StrToInt(' 42 '));
+  WriteLn(StrToInt('zz'));
+end.
