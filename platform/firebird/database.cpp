@@ -269,7 +269,7 @@ void Database::releaseAttachment()
 
 void Database::raise(IStatus *status, const QString &statement)
 {
-    Error error = Error::fromStatus(status, statement);
+    Error error = Error::fromStatus(status, statement, &m_charset);
     if (error.isConnectionLost()) {
         if (!m_lost) {
             m_lost = true;

@@ -1,5 +1,7 @@
 #include "error.h"
 
+#include "charset.h"
+
 #include <lxnls.h>
 
 #include <firebird/Interface.h>
@@ -7,6 +9,8 @@
 #include <iberror.h>
 
 #include <QMutex>
+
+#include <cstring>
 
 namespace fb {
 
@@ -49,7 +53,7 @@ Error::Error(const QString &message,
     , m_statement(statement)
 {}
 
-Error Error::fromStatus(Firebird::IStatus *status, const QString &statement)
+Error Error::fromStatus(Firebird::IStatus *status, const QString &statement, const Charset *charset)
 {
     std::vector<qint64> codes;
     std::vector<ISC_STATUS> vector;
@@ -70,13 +74,15 @@ Error Error::fromStatus(Firebird::IStatus *status, const QString &statement)
     char buffer[2048];
     Firebird::IUtil *util = Firebird::fb_get_master_interface()->getUtilInterface();
     util->formatStatus(buffer, sizeof buffer, status);
-    const QString message = translate(QString::fromLocal8Bit(buffer).trimmed());
+    const QString text = charset ? charset->decode(buffer, qsizetype(std::strlen(buffer)))
+                                 : QString::fromLocal8Bit(buffer);
+    const QString message = translate(text.trimmed());
     return Error(message, std::move(codes), sqlCode, statement);
 }
 
-void Error::raise(Firebird::IStatus *status, const QString &statement)
+void Error::raise(Firebird::IStatus *status, const QString &statement, const Charset *charset)
 {
-    Error error = fromStatus(status, statement);
+    Error error = fromStatus(status, statement, charset);
     if (error.isConnectionLost())
         throw ConnectionLost(error);
     throw error;
@@ -108,7 +114,7 @@ bool Error::isConnectionLost() const
 void Error::setTranslator(Translator t)
 {
     QMutexLocker lock(&translatorMutex);
-    translator() = t ? std::move(t) : Translator([](const QString &m) { return m; });
+    translator() = t ? std::move(t) : Translator([](const QString &m) { return LxTr(m); });
 }
 
 QString Error::translate(const QString &message)

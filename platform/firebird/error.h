@@ -15,6 +15,8 @@ class IStatus;
 
 namespace fb {
 
+class Charset;
+
 // An error reported by the database engine: its status vector (gds codes), SQL code and
 // the engine's message (passed through the message translator). A statement error also
 // names the statement that failed.
@@ -27,9 +29,14 @@ public:
           const QString &statement = {});
 
     // Builds the error from a failed status; the statement, when given, is named in the text.
-    static Error fromStatus(Firebird::IStatus *status, const QString &statement = {});
+    // Texts in the status (names, values) are decoded with charset when given.
+    static Error fromStatus(Firebird::IStatus *status,
+                            const QString &statement = {},
+                            const Charset *charset = nullptr);
     // Throws fromStatus(), as a ConnectionLost when the codes say the connection is gone.
-    [[noreturn]] static void raise(Firebird::IStatus *status, const QString &statement = {});
+    [[noreturn]] static void raise(Firebird::IStatus *status,
+                                   const QString &statement = {},
+                                   const Charset *charset = nullptr);
 
     QString className() const override { return QStringLiteral("EFBError"); }
 
@@ -50,6 +57,7 @@ public:
 
     // Every engine message passes through this function before it is shown (default: LxTr).
     using Translator = std::function<QString(const QString &)>;
+    // A null translator brings back the default.
     static void setTranslator(Translator translator);
     static QString translate(const QString &message);
 

@@ -100,7 +100,8 @@ void Query::prepare()
     m_transaction->ensureStarted();
     SqlMonitor::prepared(m_sql);
     Status status;
-    const QByteArray text = m_engineSql.toUtf8();
+    // The engine reads the statement in the connection's character set.
+    const QByteArray text = m_db->charset().encode(m_engineSql);
     IStatement *stmt = att->prepare(&status,
                                     m_transaction->raw(),
                                     unsigned(text.size()),
