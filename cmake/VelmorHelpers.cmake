@@ -2,10 +2,12 @@
 
 find_program(CCACHE_PROGRAM ccache)
 if(CCACHE_PROGRAM)
-    # Precompiled headers and ccache get along only with these sloppiness settings.
+    # Precompiled headers and ccache get along only with these sloppiness settings; the base
+    # folder and NOHASHDIR let a fresh clone in another folder reuse the cache.
     set(CMAKE_CXX_COMPILER_LAUNCHER
         ${CMAKE_COMMAND} -E env
         "CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime"
+        "CCACHE_BASEDIR=${CMAKE_SOURCE_DIR}" CCACHE_NOHASHDIR=1
         ${CCACHE_PROGRAM})
     set(CMAKE_C_COMPILER_LAUNCHER ${CMAKE_CXX_COMPILER_LAUNCHER})
 endif()
