@@ -17,7 +17,9 @@ namespace fb {
 
 namespace {
 
-constexpr size_t chunkBytes = 1 << 20;
+// Below malloc's mmap threshold: chunks come from the heap and go back to it without
+// unmapping (which flushes TLBs) when the data set closes.
+constexpr size_t chunkBytes = 64 * 1024;
 
 int compareValues(const QVariant &a, const QVariant &b)
 {
@@ -58,21 +60,37 @@ struct DataSet::Row
     unsigned char *raw = nullptr;
     // Values that take the place of the fetched bytes: blob contents, posted changes and
     // refreshed values. A column counts when its flag is set (its value may be null).
-    std::vector<QVariant> values;
-    std::vector<char> set;
+    struct Overlay
+    {
+        std::vector<QVariant> values;
+        std::vector<char> set;
+    };
+    std::unique_ptr<Overlay> overlay;
     bool deleted = false;
 
     void put(int column, const QVariant &value, int columns)
     {
-        if (values.empty()) {
-            values.resize(size_t(columns));
-            set.assign(size_t(columns), 0);
+        if (!overlay) {
+            overlay = std::make_unique<Overlay>();
+            overlay->values.resize(size_t(columns));
+            overlay->set.assign(size_t(columns), 0);
         }
-        values[size_t(column)] = value;
-        set[size_t(column)] = 1;
+        overlay->values[size_t(column)] = value;
+        overlay->set[size_t(column)] = 1;
     }
-    bool has(int column) const { return !set.empty() && set[size_t(column)]; }
+    bool has(int column) const { return overlay && overlay->set[size_t(column)]; }
+    const QVariant &at(int column) const { return overlay->values[size_t(column)]; }
 };
+
+DataSet::Row &DataSet::storeRow(int storeIndex)
+{
+    return m_rows[size_t(storeIndex)];
+}
+
+const DataSet::Row &DataSet::storeRow(int storeIndex) const
+{
+    return m_rows[size_t(storeIndex)];
+}
 
 QVariant DataSet::RowRef::value(int column) const
 {
@@ -248,7 +266,7 @@ unsigned char *DataSet::allocateRaw()
 {
     const size_t perChunk = std::max<size_t>(1, chunkBytes / m_rowLength);
     if (m_chunks.empty() || m_chunkUsed == perChunk) {
-        m_chunks.push_back(std::make_unique<unsigned char[]>(perChunk * m_rowLength));
+        m_chunks.push_back(std::make_unique_for_overwrite<unsigned char[]>(perChunk * m_rowLength));
         m_chunkUsed = 0;
     }
     return m_chunks.back().get() + m_rowLength * m_chunkUsed++;
@@ -267,12 +285,11 @@ int DataSet::fetchInto(int count)
             m_allFetched = true;
             break;
         }
-        auto row = std::make_unique<Row>();
-        row->raw = allocateRaw();
-        std::memcpy(row->raw, m_select->output().buffer(), length);
+        Row &row = m_rows.emplace_back();
+        row.raw = allocateRaw();
+        std::memcpy(row.raw, m_select->output().buffer(), length);
         for (int column : m_blobColumns)
-            row->put(column, m_select->value(column), columns);
-        m_rows.push_back(std::move(row));
+            row.put(column, m_select->value(column), columns);
         ++m_live;
         const int index = int(m_rows.size()) - 1;
         if (passes(index))
@@ -315,7 +332,7 @@ QVariant DataSet::storedValue(int storeIndex, int column) const
 {
     const Row &row = storeRow(storeIndex);
     if (row.has(column))
-        return row.values[size_t(column)];
+        return row.at(column);
     return Message::read(row.raw, m_fields.field(column), m_transaction->database().charset());
 }
 
@@ -397,8 +414,7 @@ DataSet::Bookmark DataSet::bookmark(int row) const
 
 bool DataSet::bookmarkValid(Bookmark bookmark) const
 {
-    return bookmark >= 0 && bookmark < Bookmark(m_rows.size())
-           && !m_rows[size_t(bookmark)]->deleted;
+    return bookmark >= 0 && bookmark < Bookmark(m_rows.size()) && !m_rows[size_t(bookmark)].deleted;
 }
 
 int DataSet::rowOf(Bookmark bookmark) const
@@ -466,7 +482,7 @@ void DataSet::rebuildView()
     const Bookmark current = bookmark();
     m_view.clear();
     for (int i = 0; i < int(m_rows.size()); ++i)
-        if (!m_rows[size_t(i)]->deleted && passes(i))
+        if (!m_rows[size_t(i)].deleted && passes(i))
             m_view.push_back(i);
     sortView();
     const int row = rowOf(current);
@@ -678,13 +694,12 @@ void DataSet::post()
     // Written: the row takes the new values.
     int index = storeIndex;
     if (inserting) {
-        auto row = std::make_unique<Row>();
-        row->raw = allocateRaw();
+        Row &row = m_rows.emplace_back();
+        row.raw = allocateRaw();
         for (int i = 0; i < fieldCount(); ++i) {
             const FieldInfo &f = m_fields.field(i);
-            *reinterpret_cast<short *>(row->raw + f.nullOffset) = -1;
+            *reinterpret_cast<short *>(row.raw + f.nullOffset) = -1;
         }
-        m_rows.push_back(std::move(row));
         ++m_live;
         index = int(m_rows.size()) - 1;
         m_view.push_back(index);

@@ -187,8 +187,8 @@ private:
     struct Row;
     friend class RowRef;
     QVariant storedValue(int storeIndex, int column) const;
-    Row &storeRow(int storeIndex) { return *m_rows[size_t(storeIndex)]; }
-    const Row &storeRow(int storeIndex) const { return *m_rows[size_t(storeIndex)]; }
+    Row &storeRow(int storeIndex);
+    const Row &storeRow(int storeIndex) const;
     int fetchInto(int count);
     unsigned char *allocateRaw();
     void rebuildView();
@@ -219,7 +219,7 @@ private:
     QHash<QString, int> m_fieldIndex;
     std::vector<int> m_blobColumns;
 
-    std::vector<std::unique_ptr<Row>> m_rows; // every row ever fetched or inserted
+    std::vector<Row> m_rows; // every row ever fetched or inserted
     std::vector<std::unique_ptr<unsigned char[]>> m_chunks;
     size_t m_chunkUsed = 0;
     size_t m_rowLength = 0;

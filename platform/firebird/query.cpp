@@ -37,9 +37,17 @@ constexpr unsigned convertedTextLength = 64;
 
 } // namespace
 
+struct Query::FetchStatus
+{
+    IStatus *raw = Database::master()->getStatus();
+    CheckStatusWrapper wrapper{raw};
+    ~FetchStatus() { raw->dispose(); }
+};
+
 Query::Query(Transaction &transaction, const QString &sql)
     : m_db(&transaction.database())
     , m_transaction(&transaction)
+    , m_fetchStatus(std::make_unique<FetchStatus>())
 {
     m_db->registerQuery(this);
     setSql(sql);
@@ -312,10 +320,11 @@ bool Query::next()
 {
     if (!m_cursor)
         return false;
-    Status status;
+    CheckStatusWrapper &status = m_fetchStatus->wrapper;
+    status.init();
     const int result = m_cursor->fetchNext(&status, m_out.buffer());
-    if (status.failed())
-        m_db->raise(status.raw, m_sql);
+    if (status.getState() & IStatus::STATE_ERRORS)
+        m_db->raise(m_fetchStatus->raw, m_sql);
     m_hasRow = result == IStatus::RESULT_OK;
     if (!m_hasRow)
         close();

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
 #include <vector>
 
 namespace Firebird {
@@ -108,6 +109,8 @@ private:
     QHash<QString, std::vector<int>> m_paramIndex;
     std::vector<QVariant> m_values;
 
+    struct FetchStatus;
+    std::unique_ptr<FetchStatus> m_fetchStatus; // reused by next(): no allocation per row
     Firebird::IStatement *m_statement = nullptr;
     Firebird::IResultSet *m_cursor = nullptr;
     unsigned m_type = 0;

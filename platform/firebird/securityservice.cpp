@@ -157,7 +157,8 @@ QList<ServerUser> SecurityService::users()
     // The answer may come in several pieces; each is "get_users, length, items".
     QByteArray data;
     const unsigned char items[] = {isc_info_svc_get_users};
-    std::vector<unsigned char> buffer(65536);
+    // The protocol gives the buffer's length in 16 bits.
+    std::vector<unsigned char> buffer(32000);
     while (!status.failed()) {
         service->query(
                 &status, 0, nullptr, sizeof items, items, unsigned(buffer.size()), buffer.data());
