@@ -1096,23 +1096,27 @@ Stmt *Compiler::makeAssign(Expr *lhs, Expr *rhs, const Pos &at)
         }
     }
     if (lhs->type->k == TK::String) {
-        // s := s + x appends in place
-        if (auto *cc = dynamic_cast<Concat *>(rhs)) {
-            auto same = [](Expr *a, Expr *b) {
-                auto *la = dynamic_cast<LocalVar *>(a);
-                auto *lb = dynamic_cast<LocalVar *>(b);
-                if (la && lb)
-                    return la->slot == lb->slot && la->byRef == lb->byRef;
-                auto *ga = dynamic_cast<GlobalVar *>(a);
-                auto *gb = dynamic_cast<GlobalVar *>(b);
-                return ga && gb && ga->idx == gb->idx;
-            };
-            if (same(lhs, cc->l)) {
-                auto *a = node<AppendStr>(at);
-                a->lhs = lhs;
-                a->rhs = cc->r;
-                return a;
-            }
+        // s := s + x + y appends in place
+        std::vector<Expr *> parts;
+        Expr *leftmost = rhs;
+        while (auto *cc = dynamic_cast<Concat *>(leftmost)) {
+            parts.insert(parts.begin(), cc->r);
+            leftmost = cc->l;
+        }
+        auto same = [](Expr *x, Expr *y) {
+            auto *la = dynamic_cast<LocalVar *>(x);
+            auto *lb = dynamic_cast<LocalVar *>(y);
+            if (la && lb)
+                return la->slot == lb->slot && la->byRef == lb->byRef;
+            auto *ga = dynamic_cast<GlobalVar *>(x);
+            auto *gb = dynamic_cast<GlobalVar *>(y);
+            return ga && gb && ga->idx == gb->idx;
+        };
+        if (!parts.empty() && same(lhs, leftmost)) {
+            auto *a = node<AppendStr>(at);
+            a->lhs = lhs;
+            a->parts = std::move(parts);
+            return a;
         }
     }
     auto *a = node<Assign>(at);
@@ -2468,6 +2472,17 @@ static Expr *mkIntBin(Program *p, const Pos &at, Type *t, Expr *l, Expr *r)
     return n;
 }
 
+template<Op op>
+static Expr *mkIntCmp(Program *p, const Pos &at, Type *t, Expr *l, Expr *r)
+{
+    auto *n = p->make<IntCompare<op>>();
+    n->pos = at;
+    n->type = t;
+    n->l = l;
+    n->r = r;
+    return n;
+}
+
 Expr *Compiler::binary(const QString &opText, Expr *l, Expr *r, const Pos &at)
 {
     Op op = opOf(opText);
@@ -2554,6 +2569,30 @@ Expr *Compiler::binary(const QString &opText, Expr *l, Expr *r, const Pos &at)
         if (n->kind == CmpKind::Int && a == TK::Bool) {
             // compare booleans through their ordinals
             n->kind = CmpKind::Var;
+        }
+        if (n->kind == CmpKind::Int) {
+            Expr *x = nullptr;
+            switch (op) {
+            case Op::Eq:
+                x = mkIntCmp<Op::Eq>(p_, at, e_->tBool, l, r);
+                break;
+            case Op::Ne:
+                x = mkIntCmp<Op::Ne>(p_, at, e_->tBool, l, r);
+                break;
+            case Op::Lt:
+                x = mkIntCmp<Op::Lt>(p_, at, e_->tBool, l, r);
+                break;
+            case Op::Le:
+                x = mkIntCmp<Op::Le>(p_, at, e_->tBool, l, r);
+                break;
+            case Op::Gt:
+                x = mkIntCmp<Op::Gt>(p_, at, e_->tBool, l, r);
+                break;
+            default:
+                x = mkIntCmp<Op::Ge>(p_, at, e_->tBool, l, r);
+                break;
+            }
+            return fold(x);
         }
         return fold(n);
     }

@@ -608,19 +608,30 @@ invokeScript(Ctx &c, const Routine *r, const std::vector<Expr *> &args, Cell *se
     EngineImpl *e = c.e;
     const int n = r->nLocals;
     Value *base = e->sp;
-    if (e->depth >= e->limits.maxCallDepth || base + n > e->stackEnd)
+    if (e->depth >= e->limits.maxCallDepth || base + n > e->stackEnd) [[unlikely]]
         e->raise(QStringLiteral("EStackOverflow"), QStringLiteral("Stack overflow"));
     e->sp = base + n;
     e->depth++;
     StackGuard guard{e, base, n, e->cur};
     const size_t np = r->params.size();
-    std::unique_ptr<Keep[]> keeps;
-    std::vector<Value> temps;
-    if (r->hasVarParams) {
-        keeps.reset(new Keep[np]);
-        temps.resize(np);
+    const size_t na = args.size();
+    if (!r->hasVarParams) [[likely]] {
+        for (size_t i = 0; i < na; ++i)
+            base[i] = args[i]->eval(c);
+        for (size_t i = na; i < np; ++i)
+            base[i] = r->params[i].defValue;
+        const Value *init = r->localInit.data();
+        for (size_t i = np; i < size_t(n); ++i, ++init)
+            base[i] = init->t >= VType::Array ? cloneAggregate(*init) : *init;
+        Frame fr{base, outer, self ? self : (outer ? outer->self : nullptr)};
+        Ctx cc{e, &fr};
+        r->body->exec(cc);
+        e->cur = guard.savedCur;
+        return r->resultSlot >= 0 ? std::move(base[r->resultSlot]) : Value();
     }
-    for (size_t i = 0; i < args.size(); ++i) {
+    std::unique_ptr<Keep[]> keeps(new Keep[np]);
+    std::vector<Value> temps(np);
+    for (size_t i = 0; i < na; ++i) {
         const Param &p = r->params[i];
         if (p.mode == PMode::Var || p.mode == PMode::Out) {
             Value *target = args[i]->ref(c, keeps[i]);
@@ -633,7 +644,7 @@ invokeScript(Ctx &c, const Routine *r, const std::vector<Expr *> &args, Cell *se
             base[i] = args[i]->eval(c);
         }
     }
-    for (size_t i = args.size(); i < np; ++i)
+    for (size_t i = na; i < np; ++i)
         base[i] = r->params[i].defValue;
     for (size_t i = np; i < size_t(n); ++i) {
         const Value &iv = r->localInit[i - np];
@@ -645,12 +656,10 @@ invokeScript(Ctx &c, const Routine *r, const std::vector<Expr *> &args, Cell *se
     Value result;
     if (r->resultSlot >= 0)
         result = std::move(base[r->resultSlot]);
-    if (r->hasVarParams) {
-        for (size_t i = 0; i < args.size(); ++i) {
-            const Param &p = r->params[i];
-            if ((p.mode == PMode::Var || p.mode == PMode::Out) && base[i].r == &temps[i])
-                args[i]->assign(c, temps[i]);
-        }
+    for (size_t i = 0; i < na; ++i) {
+        const Param &p = r->params[i];
+        if ((p.mode == PMode::Var || p.mode == PMode::Out) && base[i].r == &temps[i])
+            args[i]->assign(c, temps[i]);
     }
     e->cur = guard.savedCur;
     return result;
@@ -792,8 +801,11 @@ Value Concat::eval(Ctx &c) const
 
 Flow AppendStr::exec(Ctx &c) const
 {
-    Value add = rhs->eval(c);
-    QString y = add.t == VType::String ? add.str() : add.toString();
+    QString y;
+    for (Expr *part : parts) {
+        Value add = part->eval(c);
+        y += add.t == VType::String ? add.str() : add.toString();
+    }
     Keep k;
     Value *p = lhs->ref(c, k);
     if (!p)

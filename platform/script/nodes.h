@@ -463,6 +463,31 @@ struct Compare : Expr
     Value eval(Ctx &c) const override { return Value(evalBool(c)); }
 };
 
+template<Op op>
+struct IntCompare : Expr
+{
+    Expr *l = nullptr;
+    Expr *r = nullptr;
+    bool evalBool(Ctx &c) const override
+    {
+        int64_t a = l->evalInt(c);
+        int64_t b = r->evalInt(c);
+        if constexpr (op == Op::Eq)
+            return a == b;
+        else if constexpr (op == Op::Ne)
+            return a != b;
+        else if constexpr (op == Op::Lt)
+            return a < b;
+        else if constexpr (op == Op::Le)
+            return a <= b;
+        else if constexpr (op == Op::Gt)
+            return a > b;
+        else
+            return a >= b;
+    }
+    Value eval(Ctx &c) const override { return Value(evalBool(c)); }
+};
+
 struct LogicAnd : Expr
 {
     Expr *l = nullptr;
@@ -630,7 +655,7 @@ struct AssignLocalInt : Stmt
 struct AppendStr : Stmt
 {
     Expr *lhs = nullptr;
-    Expr *rhs = nullptr;
+    std::vector<Expr *> parts; // evaluated first, then appended in order
     Flow exec(Ctx &c) const override;
 };
 

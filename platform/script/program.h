@@ -271,7 +271,11 @@ struct Expr : Node
 {
     Type *type = nullptr;
     virtual Value eval(Ctx &c) const = 0;
-    virtual int64_t evalInt(Ctx &c) const { return eval(c).toInt(); }
+    virtual int64_t evalInt(Ctx &c) const
+    {
+        Value v = eval(c);
+        return v.t == VType::Int ? v.i : v.toInt();
+    }
     virtual double evalFloat(Ctx &c) const { return eval(c).toFloat(); }
     virtual bool evalBool(Ctx &c) const { return eval(c).toBool(); }
     // Storage of an lvalue, or nullptr when the target is not addressable.
