@@ -1,6 +1,7 @@
-#!/bin/sh
+#!/bin/bash
 # Times the same small programs in velmscript and in Lua 5.4 and prints the ratio of the
-# wall-clock times (best of three runs each). Usage: run.sh [build-dir]
+# CPU times (user + system, best of three runs each; CPU time is steadier than wall-clock time
+# on a shared machine). Usage: run.sh [build-dir]
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build-script}
@@ -8,14 +9,14 @@ runner=$build/bin/velmscript
 [ -x "$runner" ] || { echo "velmscript runner not found in $build/bin" >&2; exit 1; }
 command -v lua5.4 >/dev/null || { echo "lua5.4 not installed" >&2; exit 1; }
 
-best() { # best wall time in ms of three runs of "$@", output checked against $expected
+tmp=$(mktemp)
+trap 'rm -f "$tmp"' EXIT
+best() { # best CPU time in ms of three runs of "$@", output checked against $expected
     b=
     for _ in 1 2 3; do
-        s=$(date +%s%N)
-        out=$("$@")
-        e=$(date +%s%N)
+        out=$( { TIMEFORMAT='%U %S'; time "$@" 2>/dev/null; } 2>"$tmp")
         [ "$out" = "$expected" ] || { echo "wrong output from $*: $out" >&2; exit 1; }
-        t=$(( (e - s) / 1000000 ))
+        t=$(awk '{ printf "%d", ($1 + $2) * 1000 }' "$tmp")
         if [ -z "$b" ] || [ "$t" -lt "$b" ]; then b=$t; fi
     done
     echo "$b"

@@ -19,7 +19,7 @@ static void listError(qsizetype i)
 
 qsizetype ListObject::check(int64_t i, bool allowEnd) const
 {
-    if (i < 0 || i > items.size() - (allowEnd ? 0 : 1))
+    if (i < 0 || i > int64_t(items.size()) - (allowEnd ? 0 : 1))
         listError(qsizetype(i));
     return qsizetype(i);
 }

@@ -1094,6 +1094,12 @@ Stmt *Compiler::makeAssign(Expr *lhs, Expr *rhs, const Pos &at)
             a->rhs = v;
             return a;
         }
+        if (auto *gv = dynamic_cast<GlobalVar *>(lhs)) {
+            auto *a = node<AssignGlobalInt>(at);
+            a->lhs = gv;
+            a->rhs = v;
+            return a;
+        }
     }
     if (lhs->type->k == TK::String) {
         // s := s + x + y appends in place

@@ -84,7 +84,7 @@ public:
     ClassInfo *info() const { return cls_; }
 
 private:
-    Engine &engine_;
+    [[maybe_unused]] Engine &engine_;
     ClassInfo *cls_;
 };
 

@@ -585,8 +585,14 @@ struct Convert : Expr
 {
     Expr *e = nullptr;
     Value eval(Ctx &c) const override { return coerceValue(c.e, e->eval(c), type); }
-    int64_t evalInt(Ctx &c) const override { return e->evalInt(c); }
-    double evalFloat(Ctx &c) const override { return e->evalFloat(c); }
+    int64_t evalInt(Ctx &c) const override
+    {
+        return e->type->k == TK::Variant ? eval(c).toInt() : e->evalInt(c);
+    }
+    double evalFloat(Ctx &c) const override
+    {
+        return e->type->k == TK::Variant ? eval(c).toFloat() : e->evalFloat(c);
+    }
 };
 
 // Explicit value typecasts: Integer(x), Char(65), TColor(x), string(x), Boolean(0)...
@@ -635,9 +641,10 @@ struct Assign : Stmt
     }
 };
 
-struct AssignLocalInt : Stmt
+template<class Var>
+struct AssignIntVar : Stmt
 {
-    LocalVar *lhs = nullptr;
+    Var *lhs = nullptr;
     Expr *rhs = nullptr;
     Flow exec(Ctx &c) const override
     {
@@ -650,6 +657,9 @@ struct AssignLocalInt : Stmt
         return Flow::Normal;
     }
 };
+
+using AssignLocalInt = AssignIntVar<LocalVar>;
+using AssignGlobalInt = AssignIntVar<GlobalVar>;
 
 // s := s + x on a string variable: appends in place when the string is not shared.
 struct AppendStr : Stmt

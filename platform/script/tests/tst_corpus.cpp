@@ -14,6 +14,12 @@
 
 using namespace script;
 
+// readable test names in failure messages
+void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << s.toStdString();
+}
+
 namespace {
 
 QString statusText(Engine &e, Status st)
