@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QDomElement;
 class TLxImageList;
 
 namespace fb {
@@ -112,8 +113,10 @@ private:
     void DataModuleDestroy();
     void dsUsersBeforeOpen();
     void DBLostConnect(const QString &message);
+    void CloseDataSets();
+    void ApplyRightsRows(const QDomElement &actions);
     QVariant UserField(const QString &field) const;
-    void SaveUserField(const QString &field, const QByteArray &data);
+    void SaveUserField(const QString &field, const QByteArray &data, bool commit);
 };
 
 // The data module of the process; null before CreateDM and after DestroyDM.
