@@ -87,6 +87,14 @@ void Installer::report(const QString &message)
 
 void Installer::run()
 {
+    if (m_options.registryOnly) {
+        if (m_options.registryFile.isEmpty())
+            throw LxError(u"No registry file given"_s);
+        if (!isServerName(m_options.database))
+            m_options.database = QFileInfo(m_options.database).absoluteFilePath();
+        writeRegistry();
+        return;
+    }
     // Everything that can be checked before a database exists is checked first.
     scriptFiles(m_options.scriptsDir);
     allRights(QDir(m_options.optionsDir).filePath(u"rights.xml"_s));

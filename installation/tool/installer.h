@@ -28,6 +28,8 @@ struct InstallOptions
     DemoGenerator::Settings demo;
     // A registry file to write for this database; nothing is written when empty.
     QString registryFile;
+    // Only write the registry for an existing database.
+    bool registryOnly = false;
     QString optionsPath;
     QString binPath;
     QString version;

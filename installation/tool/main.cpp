@@ -68,6 +68,9 @@ Arguments parse(const QCoreApplication &application)
             u"page-size"_s, u"Database page size (8192)."_s, u"bytes"_s, u"8192"_s);
     const QCommandLineOption registry(
             u"registry"_s, u"Write the registry of the installation to this file."_s, u"file"_s);
+    const QCommandLineOption registryOnly(
+            u"registry-only"_s,
+            u"Only write the registry (--registry) for an existing database."_s);
     const QCommandLineOption optionsPath(
             u"options-path"_s, u"OptionsPath to register (the --options folder)."_s, u"dir"_s);
     const QCommandLineOption binPath(
@@ -84,6 +87,7 @@ Arguments parse(const QCoreApplication &application)
                        year,
                        pageSize,
                        registry,
+                       registryOnly,
                        optionsPath,
                        binPath,
                        version});
@@ -109,6 +113,7 @@ Arguments parse(const QCoreApplication &application)
     o.scriptsDir = parser.value(scripts);
     o.optionsDir = parser.value(options);
     o.registryFile = parser.value(registry);
+    o.registryOnly = parser.isSet(registryOnly);
     o.optionsPath = parser.value(optionsPath);
     o.binPath = parser.value(binPath);
     o.version = parser.value(version);
