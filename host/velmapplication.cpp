@@ -1,0 +1,211 @@
+#include "velmapplication.h"
+
+#include "colorsettings.h"
+#include "commandline.h"
+#include "fmsplash.h"
+#include "fmstudentlist.h"
+#include "textformat.h"
+
+#include <lxerror.h>
+#include <lxlog.h>
+#include <lxnls.h>
+#include <lxutils.h>
+#include <tdm.h>
+#include <velmutils.h>
+#include <windows1251xml.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+TVelmApplication *VelmApplication = nullptr;
+
+namespace {
+
+const char kSettingsFile[] = "Velmor5.xml";
+const char kUserColorSettingsFile[] = "UserColorSettings.xml";
+
+TVelmApplication::SettingsHooks withDefaults(TVelmApplication::SettingsHooks hooks)
+{
+    if (!hooks.ctrlHeld)
+        hooks.ctrlHeld = [] {
+            return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+        };
+    if (!hooks.ask)
+        hooks.ask = [](const QString &question) { return MsgConfirmation(question); };
+    if (!hooks.inform)
+        hooks.inform = [](const QString &message) { MsgInformation(message); };
+    return hooks;
+}
+
+// Copies the defaults over the settings file; raises naming the files when that fails.
+void copyDefaults(const QString &defaultsFile, const QString &settingsFile)
+{
+    if (!QFileInfo(defaultsFile).isFile())
+        throw LxError(
+                FormatText(LxTr("Файл настроек по умолчанию \"%s\" не найден."), {defaultsFile}));
+    QFile::remove(settingsFile);
+    if (!QFile::copy(defaultsFile, settingsFile))
+        throw LxError(QStringLiteral("%1 -> %2: %3")
+                              .arg(defaultsFile,
+                                   settingsFile,
+                                   LxTr("Не удалось скопировать настройки по умолчанию")));
+    QFile::setPermissions(settingsFile, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+} // namespace
+
+TVelmApplication::TVelmApplication(StartMode mode, QObject *parent)
+    : QObject(parent)
+    , m_mode(mode)
+{
+    VelmApplication = this;
+    Initialize();
+}
+
+TVelmApplication::~TVelmApplication()
+{
+    Log(QStringLiteral("Start application destroying"), elInfo);
+    try {
+        Unprepare();
+    } catch (const std::exception &error) {
+        Log(QString::fromLocal8Bit(error.what()), elAppException);
+    }
+    DestroyDM();
+    if (!m_tempDir.isEmpty())
+        ClearDir(m_tempDir, true);
+    Log(QStringLiteral("End application destroying. RefCount=") + QString::number(m_refCount),
+        m_refCount != 0 ? elError : elInfo);
+    if (VelmApplication == this)
+        VelmApplication = nullptr;
+}
+
+void TVelmApplication::Initialize()
+{
+    Log(QStringLiteral("Start application initializing"), elInfo);
+    m_prepared = false;
+    m_loggedIn = false;
+    m_tempDir = CreateTempDir(QStringLiteral("velm"));
+    m_userOptions = CoLxParams::Create();
+    m_settings = EmptySettings();
+    Log(QStringLiteral("Start datamodule initializing"), elInfo);
+    CreateDM();
+    DM->TempDir = m_tempDir;
+    Log(QStringLiteral("End datamodule initializing"), elInfo);
+    Log(QStringLiteral("End application initializing"), elInfo);
+}
+
+QDomDocument TVelmApplication::EmptySettings()
+{
+    QDomDocument document;
+    document.appendChild(document.createProcessingInstruction(
+            QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"windows-1251\"")));
+    document.appendChild(document.createElement(QStringLiteral("Props")));
+    return document;
+}
+
+bool TVelmApplication::Login(const QString &user, const QString &password, bool showLoginDialog)
+{
+    if (m_loggedIn)
+        return false;
+    m_loggedIn = DM->Login(user, password, showLoginDialog);
+    return m_loggedIn;
+}
+
+QString TVelmApplication::SettingsFileName(const QString &tempDir)
+{
+    return QDir(tempDir).filePath(QLatin1String(kSettingsFile));
+}
+
+QString TVelmApplication::UserColorSettingsFileName(const QString &tempDir)
+{
+    return QDir(tempDir).filePath(QLatin1String(kUserColorSettingsFile));
+}
+
+void TVelmApplication::LoadSettings(QDomDocument &settings,
+                                    const QString &tempDir,
+                                    const QString &defaultsFile,
+                                    const SettingsHooks &givenHooks)
+{
+    const SettingsHooks hooks = withDefaults(givenHooks);
+    const QString settingsFile = SettingsFileName(tempDir);
+    if (hooks.ctrlHeld()) {
+        SplashVisible(false);
+        if (hooks.ask(LxTr("Хотите использовать настройки по умолчанию?")))
+            copyDefaults(defaultsFile, settingsFile);
+        SplashVisible(true);
+    }
+    try {
+        Windows1251Xml::load(settings, settingsFile);
+    } catch (const LxError &error) {
+        Log(error.message(), elAppException);
+        hooks.inform(LxTr("Файл настроек отсутствует или повреждён. \r\n"
+                          "Будут использованы настройки по умолчанию."));
+        copyDefaults(defaultsFile, settingsFile);
+        Windows1251Xml::load(settings, settingsFile);
+    }
+}
+
+void TVelmApplication::LoadUserOptions()
+{
+    m_userOptions->Clear();
+    QByteArray blob = DM->UserOptionsBlob();
+    if (blob.isEmpty())
+        return;
+    QBuffer stream(&blob);
+    stream.open(QIODevice::ReadOnly);
+    try {
+        m_userOptions->LoadFromStream(stream);
+    } catch (const LxError &error) {
+        // The stored set stays in the database untouched; this run goes on without it.
+        Log(QStringLiteral("User options: ") + error.message(), elAppException);
+        m_userOptions->Clear();
+    }
+}
+
+void TVelmApplication::Prepare()
+{
+    Log(QStringLiteral("Start application preparing"), elInfo);
+    LoadSettings(
+            m_settings,
+            m_tempDir,
+            GetFullFileName(QStringLiteral("OptionsPath"), QStringLiteral("DefaultSettings.xml")),
+            m_settingsHooks);
+    LoadUserOptions();
+    LoadColorSettings(
+            GetFullFileName(QStringLiteral("OptionsPath"), QStringLiteral("ColorSettings.xml")),
+            UserColorSettingsFileName(m_tempDir));
+    SplashStatus(QStringLiteral("Загрузка модулей"));
+    if (!m_mainWindow) {
+        SplashStatus(QStringLiteral("Создание главного окна"));
+        m_mainWindow = new TfmStudentList();
+    }
+    m_prepared = true;
+    Log(QStringLiteral("End application preparing"), elInfo);
+}
+
+void TVelmApplication::Unprepare()
+{
+    if (!m_prepared)
+        return;
+    Log(QStringLiteral("Start application unpreparing"), elInfo);
+    delete m_mainWindow.data();
+    m_userOptions->Clear();
+    Windows1251Xml::save(m_settings, SettingsFileName(m_tempDir));
+    if (DM)
+        DM->Logout();
+    m_prepared = false;
+    Log(QStringLiteral("End application unpreparing"), elInfo);
+}
+
+void TVelmApplication::Quit()
+{
+    if (m_mainWindow && m_mainWindow->isVisible())
+        QMetaObject::invokeMethod(m_mainWindow.data(), &QWidget::close, Qt::QueuedConnection);
+    if (QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+                QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}

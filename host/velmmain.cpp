@@ -1,0 +1,99 @@
+#include "velmmain.h"
+
+#include "commandline.h"
+#include "fmsplash.h"
+#include "fmstudentlist.h"
+#include "planner.h"
+#include "velmapplication.h"
+#include "velminit.h"
+#include "velmver.h"
+
+#include <lxapplication.h>
+#include <lxerrorhandle.h>
+#include <lxlog.h>
+#include <lxnls.h>
+#include <lxutils.h>
+#include <namedmutex.h>
+#include <velmconsts.h>
+#include <velmutils.h>
+
+#include <QProcess>
+
+#include <memory>
+
+namespace {
+
+void startConnectionSetup()
+{
+    const QString program = GetFullFileName(QStringLiteral("BinPath"), QStringLiteral("velmconf"));
+    Log(QStringLiteral("No connection configured, start ") + program, elInfo);
+    if (!QProcess::startDetached(program, {}))
+        Log(QStringLiteral("Cannot start ") + program, elError);
+}
+
+// The part of the run between the login and the message loop; false ends the run.
+bool prepareRun(TVelmApplication &application, const TCommandLine &commandLine)
+{
+    Planner::RunPlan();
+    if (!application.Login(commandLine.User(), commandLine.Password(), true))
+        return false;
+    if (!CheckVersion(!commandLine.Upd()))
+        return false;
+    if (!commandLine.NoSplash())
+        RunSplash(1500);
+    try {
+        if (!application.Prepared())
+            application.Prepare();
+    } catch (const std::exception &error) {
+        FinishSplash();
+        TLxErrorHandle::OnError(&application, error);
+        return false;
+    }
+    TfmStudentList *window = application.MainWindow();
+    window->show();
+    window->activateWindow();
+    window->setFocus();
+    SplashStatus(QStringLiteral("Открытие главного окна"));
+    FinishSplash();
+    return true;
+}
+
+} // namespace
+
+bool ConnectionConfigured()
+{
+    return !GetRegValue(rgVelmKey(), QStringLiteral("ServerName")).isEmpty()
+           && !GetRegValue(rgVelmKey(), QStringLiteral("DBName")).isEmpty();
+}
+
+int VelmorMain(int argc, char **argv)
+{
+    const TCommandLine commandLine(argc, argv);
+    SetCmdLine(commandLine);
+    VelmInit(commandLine);
+
+    if (!ConnectionConfigured()) {
+        startConnectionSetup();
+        return 0;
+    }
+
+    // Marks a running host for other programs (the updater waits for it); never tested here.
+    NamedMutex mutex(QStringLiteral("Velmor5_mutex"));
+    mutex.tryLock();
+
+    LxApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(LxTr("Велмор"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    auto application = std::make_unique<TVelmApplication>();
+    if (prepareRun(*application, commandLine))
+        app.exec();
+    try {
+        application->Unprepare();
+    } catch (const std::exception &error) {
+        TLxErrorHandle::OnError(application.get(), error);
+    }
+    application.reset();
+    mutex.unlock();
+    return 0;
+}
