@@ -461,6 +461,7 @@ Value EngineImpl::callValues(const Routine *r, std::span<const Value> args, Cell
     Value *base = sp;
     if (depth >= limits.maxCallDepth || base + n > stackEnd)
         raise(QStringLiteral("EStackOverflow"), QStringLiteral("Stack overflow"));
+    checkNativeStack();
     sp = base + n;
     depth++;
     FrameGuard guard{this, base, n};
@@ -500,6 +501,8 @@ Value EngineImpl::callHostRoutine(const Routine *r, std::span<Value> args, Objec
         }
         return r->host ? r->host(a) : Value();
     });
+    if (res.t == VType::String && res.str().size() > limits.maxStringLength)
+        raise(QStringLiteral("EOutOfMemory"), QStringLiteral("Out of memory"));
     if (r->result && r->result->k != TK::Variant)
         return coerceValue(this, res, r->result);
     return res;
@@ -516,6 +519,7 @@ Status EngineImpl::runGuarded(const std::function<void()> &fn)
     Status st = Status::Ok;
     Value *savedSp = sp;
     int savedDepth = depth;
+    stackBase = static_cast<const char *>(__builtin_frame_address(0));
     try {
         fn();
     } catch (ScriptException &ex) {

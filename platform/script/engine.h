@@ -39,7 +39,8 @@ struct VELMSCRIPT_EXPORT Limits
 {
     int maxCallDepth = 1000;
     int maxParseDepth = 256;
-    qsizetype maxStringLength = qsizetype(1) << 28;
+    qsizetype maxStringLength = qsizetype(1) << 27;
+    size_t maxNativeStack = size_t(4) << 20; // bytes of the C++ stack a run may use
     qsizetype maxArrayLength = qsizetype(1) << 26;
 };
 

@@ -56,6 +56,7 @@ public:
     Value *sp = nullptr;
     Value *stackEnd = nullptr;
     int depth = 0;
+    const char *stackBase = nullptr; // C++ stack position where the outermost run started
     bool isRunning = false;
     bool terminateReq = false;
     bool slow = false; // a line callback is set or termination is requested
@@ -73,6 +74,14 @@ public:
     Value materialize(ScriptException &ex);
     ScriptError toError(ScriptException &ex);
     void onStmt(const Pos &p);
+
+    // Raises EStackOverflow before the interpreter's own recursion exhausts the C++ stack.
+    void checkNativeStack()
+    {
+        auto *probe = static_cast<const char *>(__builtin_frame_address(0));
+        if (stackBase && size_t(stackBase - probe) > limits.maxNativeStack)
+            raise(QStringLiteral("EStackOverflow"), QStringLiteral("Stack overflow"));
+    }
 
     Value newObject(ClassInfo *cls);
     void freeObject(const Value &v);

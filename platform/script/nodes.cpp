@@ -610,6 +610,7 @@ invokeScript(Ctx &c, const Routine *r, const std::vector<Expr *> &args, Cell *se
     Value *base = e->sp;
     if (e->depth >= e->limits.maxCallDepth || base + n > e->stackEnd) [[unlikely]]
         e->raise(QStringLiteral("EStackOverflow"), QStringLiteral("Stack overflow"));
+    e->checkNativeStack();
     e->sp = base + n;
     e->depth++;
     StackGuard guard{e, base, n, e->cur};

@@ -418,7 +418,10 @@ QString formatString(const QString &fmt, const Value &argv)
             if (i < fmt.size() && fmt[i] == QLatin1Char('*')) {
                 if (next >= args.size())
                     bad();
-                val = int(args[next++].toInt());
+                int64_t w = args[next++].toInt();
+                if (w < 0 || w > 10000)
+                    bad();
+                val = int(w);
                 ++i;
                 return true;
             }

@@ -23,8 +23,26 @@ Value::Value(const char *s)
 
 void Value::release()
 {
-    if (--p->refs == 0)
-        delete p;
+    if (--p->refs != 0)
+        return;
+    // Nested arrays and records are freed without deep recursion: past a fixed depth the
+    // boxes wait in a list that the outermost release empties.
+    static thread_local int depth = 0;
+    static thread_local std::vector<HeapBox *> deferred;
+    if (depth > 200) {
+        deferred.push_back(p);
+        return;
+    }
+    ++depth;
+    delete p;
+    if (depth == 1) {
+        while (!deferred.empty()) {
+            HeapBox *b = deferred.back();
+            deferred.pop_back();
+            delete b;
+        }
+    }
+    --depth;
 }
 
 Value Value::nil()
