@@ -21,18 +21,7 @@ public:
     std::unique_ptr<PropInfo> parseHostProperty(const QString &decl);
     Type *parseHostType(const QString &name);
 
-    struct Sym
-    {
-        enum Kind { Var, Const, TypeSym, Func } kind = Var;
-        Type *type = nullptr;
-        int slot = 0;
-        int level = 0;       // nesting level of the routine that owns a local (0: main block)
-        bool global = false; // a global variable: a slot of the program's globals
-        bool byRef = false;
-        bool host = false; // registered by the host or the standard library: may be shadowed
-        Value cval;
-        Routine *r = nullptr;
-    };
+    using Sym = Symbol;
     void declareHost(const QString &name, const Sym &s);
 
 private:

@@ -576,6 +576,7 @@ Engine::~Engine()
 
 void Engine::addFunction(const QString &decl, HostFn fn)
 {
+    d_->hostDirty = true;
     HostFunc h;
     h.decl = decl;
     h.fn = std::move(fn);
@@ -584,6 +585,7 @@ void Engine::addFunction(const QString &decl, HostFn fn)
 
 void Engine::addConstant(const QString &name, const Value &v, const QString &type)
 {
+    d_->hostDirty = true;
     HostVar h;
     h.name = name;
     h.typeName = type;
@@ -594,6 +596,7 @@ void Engine::addConstant(const QString &name, const Value &v, const QString &typ
 
 void Engine::addVariable(const QString &name, const QString &type, const Value &init)
 {
+    d_->hostDirty = true;
     HostVar h;
     h.name = name;
     h.typeName = type.isEmpty() ? QStringLiteral("Variant") : type;
@@ -603,6 +606,7 @@ void Engine::addVariable(const QString &name, const QString &type, const Value &
 
 void Engine::addObject(const QString &name, const QString &className, Object *obj)
 {
+    d_->hostDirty = true;
     if (ClassInfo *c = d_->hostClassIndex.value(className.toLower()))
         obj->setScriptClass(c);
     HostVar h;
@@ -620,6 +624,7 @@ void Engine::addDispatch(const QString &name, std::shared_ptr<IDynamicObject> ob
 
 ClassBuilder Engine::addClass(const QString &name, const QString &parent)
 {
+    d_->hostDirty = true;
     QString l = name.toLower();
     ClassInfo *c = d_->hostClassIndex.value(l);
     if (!c) {
@@ -642,6 +647,7 @@ ClassBuilder Engine::addClass(const QString &name, const QString &parent)
 
 void Engine::addEnum(const QString &typeName, const QStringList &members)
 {
+    d_->hostDirty = true;
     Type *t = d_->newHostType(TK::Enum, typeName);
     t->enumNames = members;
     t->lo = 0;
@@ -653,6 +659,7 @@ void Engine::addEnum(const QString &typeName, const QStringList &members)
 
 void Engine::addSet(const QString &typeName, const QString &enumName)
 {
+    d_->hostDirty = true;
     Type *t = d_->newHostType(TK::Set, typeName);
     t->elem = d_->hostTypeIndex.value(enumName.toLower(), d_->tInt);
     d_->hostTypeIndex.insert(typeName.toLower(), t);
@@ -681,18 +688,31 @@ void Engine::setOutput(std::function<void(const QString &)> out)
 static void declareHostItems(EngineImpl *d, Compiler &comp, Program *p)
 {
     using Sym = Compiler::Sym;
+    d->hostSyms.clear();
+    struct Recorder
+    {
+        EngineImpl *d;
+        Compiler &comp;
+        void declareHost(const QString &name, const Sym &s)
+        {
+            comp.declareHost(name, s);
+            Sym h = s;
+            h.host = true;
+            d->hostSyms.emplace_back(name.toLower(), h);
+        }
+    } rec{d, comp};
     for (auto it = d->hostTypeIndex.begin(); it != d->hostTypeIndex.end(); ++it) {
         Sym s;
         s.kind = Sym::TypeSym;
         s.type = it.value();
-        comp.declareHost(it.key(), s);
+        rec.declareHost(it.key(), s);
     }
     for (auto it = d->hostConsts.begin(); it != d->hostConsts.end(); ++it) {
         Sym s;
         s.kind = Sym::Const;
         s.cval = it.value().first;
         s.type = it.value().second;
-        comp.declareHost(it.key(), s);
+        rec.declareHost(it.key(), s);
     }
     for (auto &hv : d->hostVars) {
         Sym s;
@@ -744,7 +764,9 @@ static void declareHostItems(EngineImpl *d, Compiler &comp, Program *p)
             p->globalTypes.push_back(t);
             p->globalIndex.insert(hv.name.toLower(), s.slot);
         }
-        comp.declareHost(hv.name, s);
+        hv.type = t;
+        hv.slot = s.kind == Sym::Var ? s.slot : -1;
+        rec.declareHost(hv.name, s);
     }
     // host class members, parsed afresh: their types live in this program
     for (auto &c : d->hostClasses) {
@@ -789,8 +811,16 @@ static void declareHostItems(EngineImpl *d, Compiler &comp, Program *p)
         Sym s;
         s.kind = Sym::Func;
         s.r = h.routine.get();
-        comp.declareHost(h.routine->name, s);
+        rec.declareHost(h.routine->name, s);
     }
+}
+
+void EngineImpl::rebuildHost()
+{
+    hostProg = std::make_unique<Program>();
+    Compiler hc(this, hostProg.get());
+    declareHostItems(this, hc, hostProg.get());
+    hostDirty = false;
 }
 
 bool Engine::compile(const QString &source, const QString &unitName)
@@ -806,8 +836,20 @@ bool Engine::compile(const QString &source, const QString &unitName)
     d_->prog = std::move(prog);
     Program *p = d_->prog.get();
     try {
+        if (d_->hostDirty)
+            d_->rebuildHost();
+        // host variables take the first global slots, with their current values
+        p->globals = d_->hostProg->globals;
+        p->globalTypes = d_->hostProg->globalTypes;
+        p->globalIndex = d_->hostProg->globalIndex;
+        for (auto &hv : d_->hostVars)
+            if (hv.slot >= 0)
+                p->globals[size_t(hv.slot)] = hv.type->k == TK::Variant || hv.type->k == TK::Class
+                                                      ? hv.init
+                                                      : coerceValue(d_, hv.init, hv.type);
         Compiler comp(d_, p);
-        declareHostItems(d_, comp, p);
+        for (auto &[name, sym] : d_->hostSyms)
+            comp.declareHost(name, sym);
         comp.compileProgram(source, 1);
         for (auto &r : p->routines)
             if (!r->defined)
@@ -827,6 +869,8 @@ bool Engine::compile(const QString &source, const QString &unitName)
     } catch (CompileFailure &f) {
         d_->compileErr.message = f.message;
         d_->compileErr.pos = d_->toSource(f.pos);
+        if (!d_->hostProg || d_->hostDirty)
+            d_->hostProg.reset();
         if (f.pos.unit == 1)
             d_->compileErr.pos.unit = unitName;
         d_->prog.reset();
@@ -1024,24 +1068,28 @@ ClassBuilder &ClassBuilder::factory(FactoryFn fn)
 
 ClassBuilder &ClassBuilder::constructor(const QString &decl, MethodFn init)
 {
+    engine_.impl()->hostDirty = true;
     cls_->pending.push_back({ClassInfo::Pending::Ctor, decl, std::move(init), {}, {}});
     return *this;
 }
 
 ClassBuilder &ClassBuilder::method(const QString &decl, MethodFn fn)
 {
+    engine_.impl()->hostDirty = true;
     cls_->pending.push_back({ClassInfo::Pending::Method, decl, std::move(fn), {}, {}});
     return *this;
 }
 
 ClassBuilder &ClassBuilder::property(const QString &decl, GetterFn get, SetterFn set)
 {
+    engine_.impl()->hostDirty = true;
     cls_->pending.push_back({ClassInfo::Pending::Prop, decl, {}, std::move(get), std::move(set)});
     return *this;
 }
 
 ClassBuilder &ClassBuilder::event(const QString &name, const QString &)
 {
+    engine_.impl()->hostDirty = true;
     cls_->events.insert(name.toLower());
     return *this;
 }

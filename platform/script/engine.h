@@ -85,7 +85,7 @@ public:
     ClassInfo *info() const { return cls_; }
 
 private:
-    [[maybe_unused]] Engine &engine_;
+    Engine &engine_;
     ClassInfo *cls_;
 };
 

@@ -19,6 +19,8 @@ struct HostVar
     Value init;
     bool isConst = false;
     Object *object = nullptr; // a named host object
+    int slot = -1;            // its global slot in every compiled program
+    Type *type = nullptr;
 };
 
 class EngineImpl
@@ -44,6 +46,12 @@ public:
 
     Type *tInt, *tFloat, *tBool, *tString, *tChar, *tDate, *tVariant, *tNil, *tProc, *tVoid,
             *tArrayOfVariant;
+
+    // Host declarations parsed once per set of registrations, shared by every compile.
+    std::unique_ptr<Program> hostProg;
+    std::vector<std::pair<QString, Symbol>> hostSyms;
+    bool hostDirty = true;
+    void rebuildHost();
 
     std::unique_ptr<Program> prog;
     ScriptError compileErr;

@@ -291,6 +291,20 @@ struct Stmt : Node
     virtual Flow exec(Ctx &c) const = 0;
 };
 
+// A name the compiler resolves: a variable slot, a constant, a type or a routine.
+struct Symbol
+{
+    enum Kind { Var, Const, TypeSym, Func } kind = Var;
+    Type *type = nullptr;
+    int slot = 0;
+    int level = 0;       // nesting level of the routine that owns a local (0: main block)
+    bool global = false; // a global variable: a slot of the program's globals
+    bool byRef = false;
+    bool host = false; // registered by the host or the standard library: may be shadowed
+    Value cval;
+    Routine *r = nullptr;
+};
+
 struct UnitInfo
 {
     QString name;

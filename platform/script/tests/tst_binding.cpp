@@ -399,6 +399,21 @@ end.)")));
     EXPECT_EQ(list.strings, QStringList{QStringLiteral("from handler")});
 }
 
+TEST(Binding, RegistrationsAfterACompileAreSeenByTheNext)
+{
+    Engine e;
+    ASSERT_TRUE(e.compile(QStringLiteral("begin end.")));
+    EXPECT_FALSE(e.compile(QStringLiteral("begin WriteLn(Later(2)); end.")));
+    e.addFunction(QStringLiteral("function Later(X: Integer): Integer"),
+                  [](Args &a) { return Value(a[0].toInt() * 10); });
+    e.addVariable(QStringLiteral("NewVersion"), QStringLiteral("string"), Value("5.0.1"));
+    QString out = run(e, QStringLiteral("begin WriteLn(Later(2), ' ', NewVersion); end."));
+    EXPECT_EQ(out, QStringLiteral("20 5.0.1\n"));
+    e.setVariable(QStringLiteral("NewVersion"), Value("5.0.2"));
+    out = run(e, QStringLiteral("begin WriteLn(NewVersion); end."));
+    EXPECT_EQ(out, QStringLiteral("5.0.2\n"));
+}
+
 TEST(Binding, LimitsAreConfigurable)
 {
     Engine e;
