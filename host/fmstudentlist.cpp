@@ -15,9 +15,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDate>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 
 TfmStudentList *fmStudentList = nullptr;
@@ -44,6 +46,11 @@ TfmStudentList::TfmStudentList(QWidget *parent)
     const QString user = DM ? DM->UserName : QString();
     setWindowTitle(LxTr("Список студентов") + QStringLiteral(" [") + user + QStringLiteral("]"));
     resize(1000, 650);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 
     auto *workArea = new QWidget(this);
     workArea->setObjectName(QStringLiteral("pnWorkArea"));

@@ -142,8 +142,11 @@ void TVelmApplication::LoadSettings(QDomDocument &settings,
         Windows1251Xml::load(settings, settingsFile);
     } catch (const LxError &error) {
         Log(error.message(), elAppException);
+        // A stay-on-top splash would cover the box and the start would seem to hang.
+        SplashVisible(false);
         hooks.inform(LxTr("Файл настроек отсутствует или повреждён. \r\n"
                           "Будут использованы настройки по умолчанию."));
+        SplashVisible(true);
         copyDefaults(defaultsFile, settingsFile);
         Windows1251Xml::load(settings, settingsFile);
     }

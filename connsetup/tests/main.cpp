@@ -4,6 +4,9 @@
 
 int main(int argc, char **argv)
 {
+    // Test discovery runs without the test environment: never reach for a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
