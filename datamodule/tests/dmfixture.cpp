@@ -12,6 +12,8 @@
 #include <registry.h>
 #include <velmconsts.h>
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 
@@ -28,9 +30,62 @@ const char TestRightsXml[] = R"(<?xml version="1.0" encoding="windows-1251"?>
 </Rights>
 )";
 
+namespace {
+
+QDir installationSqlDir()
+{
+    return QDir(QStringLiteral(VELMOR_SOURCE_DIR "/installation/sql"));
+}
+
+// A fingerprint of the installation's scripts, so a schema file made from older scripts is
+// never reused.
+QString scriptsFingerprint()
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    const QDir sqlDir = installationSqlDir();
+    for (const QString &name :
+         sqlDir.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name)) {
+        QFile file(sqlDir.filePath(name));
+        if (file.open(QIODevice::ReadOnly)) {
+            hash.addData(name.toUtf8());
+            hash.addData(file.readAll());
+        }
+    }
+    return QString::fromLatin1(hash.result().toHex().left(12));
+}
+
+// The installation's schema is built once (DDL is slow on disk) and kept next to the test
+// program, since ctest runs every test in its own process; each test gets its own copy.
+QString templateDatabase()
+{
+    static const QString path = [] {
+        const QString target = QCoreApplication::applicationDirPath()
+                               + QStringLiteral("/velmdm-schema-%1.fdb").arg(scriptsFingerprint());
+        if (QFile::exists(target))
+            return target;
+        fb::TestDatabase schema(QStringLiteral("schema.fdb"));
+        RunInstallationScripts(schema.database());
+        schema.run(QStringLiteral("insert into SEC_USERSGROUPS (UGID, UGNAME, RTYPE, PASSWD) "
+                                  "values (1, 'SYSDBA', 'U', '%1')")
+                           .arg(QString::fromLatin1(QByteArray("masterkey").toBase64())));
+        schema.database().disconnect();
+        // Written under a private name and renamed, so a parallel test never sees half a file.
+        const QString partial
+                = target + QStringLiteral(".%1").arg(QCoreApplication::applicationPid());
+        if (!QFile::copy(schema.path(), partial))
+            throw std::runtime_error("the schema database was not stored");
+        if (!QFile::rename(partial, target))
+            QFile::remove(partial); // another test stored it first
+        return target;
+    }();
+    return path;
+}
+
+} // namespace
+
 void RunInstallationScripts(fb::Database &db)
 {
-    const QDir sqlDir(QStringLiteral(VELMOR_SOURCE_DIR "/installation/sql"));
+    const QDir sqlDir = installationSqlDir();
     const QStringList scripts
             = sqlDir.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name);
     if (scripts.isEmpty())
@@ -53,13 +108,19 @@ DMFixture::DMFixture()
     QDir(dir.path()).mkpath(QStringLiteral("options"));
     QDir(dir.path()).mkpath(QStringLiteral("temp"));
 
-    db = std::make_unique<fb::TestDatabase>();
-    RunInstallationScripts(db->database());
-    AddUser(1, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+    dbPath = dir.filePath(QStringLiteral("velmor.fdb"));
+    if (!QFile::copy(templateDatabase(), dbPath))
+        throw std::runtime_error("the template database was not copied");
+    QFile::setPermissions(dbPath, QFile::ReadOwner | QFile::WriteOwner);
+    db = std::make_unique<fb::Database>();
+    fb::ConnectParams params;
+    params.databaseName = dbPath;
+    params.userName = QStringLiteral("SYSDBA");
+    db->connect(params);
 
     Registry().CreateKey(rgVelmKey());
     SetReg(QStringLiteral("ServerName"), QStringLiteral("$Personal"));
-    SetReg(QStringLiteral("DBName"), db->path());
+    SetReg(QStringLiteral("DBName"), dbPath);
     SetReg(QStringLiteral("OptionsPath"), dir.filePath(QStringLiteral("options")));
     SetReg(QStringLiteral("BinPath"), QStringLiteral(VELMOR_SOURCE_DIR "/installation/options"));
     WriteRights();
@@ -103,12 +164,16 @@ void DMFixture::RemoveRights()
 
 void DMFixture::Sql(const QString &script)
 {
-    db->run(script);
+    fb::Transaction tr(*db);
+    fb::ScriptRunner runner(tr);
+    runner.run(script);
+    if (tr.isActive())
+        tr.commit();
 }
 
 QVariant DMFixture::Scalar(const QString &sql)
 {
-    fb::Transaction tr(db->database());
+    fb::Transaction tr(*db);
     const QVariant value = fb::Query::scalar(tr, sql);
     tr.commit();
     return value;
@@ -116,7 +181,7 @@ QVariant DMFixture::Scalar(const QString &sql)
 
 void DMFixture::AddUser(int ugid, const QString &name, const QString &password)
 {
-    fb::Transaction tr(db->database());
+    fb::Transaction tr(*db);
     fb::Query::run(tr,
                    QStringLiteral("insert into SEC_USERSGROUPS (UGID, UGNAME, RTYPE, PASSWD) "
                                   "values (?UGID, ?UGNAME, 'U', ?PASSWD)"),
@@ -133,7 +198,7 @@ void DMFixture::AddGroup(int ugid,
                          const QVariant &rights,
                          const QList<int> &members)
 {
-    fb::Transaction tr(db->database());
+    fb::Transaction tr(*db);
     fb::Query::run(tr,
                    QStringLiteral("insert into SEC_USERSGROUPS (UGID, UGNAME, RTYPE, RIGHTS) "
                                   "values (?UGID, ?UGNAME, 'G', ?RIGHTS)"),
@@ -148,7 +213,7 @@ void DMFixture::AddGroup(int ugid,
 
 void DMFixture::SetUserRights(const QString &name, const QVariant &rights)
 {
-    fb::Transaction tr(db->database());
+    fb::Transaction tr(*db);
     fb::Query::run(tr,
                    QStringLiteral("update SEC_USERSGROUPS set RIGHTS = ?RIGHTS "
                                   "where UGNAME = ?UGNAME"),
@@ -166,5 +231,5 @@ QString DMFixture::LogText() const
 
 QString DMFixture::DatabasePath() const
 {
-    return db->path();
+    return dbPath;
 }

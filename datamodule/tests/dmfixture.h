@@ -48,8 +48,9 @@ public:
     QString DatabasePath() const;
 
     QTemporaryDir dir;
-    std::unique_ptr<fb::TestDatabase> db;
-    QStringList errors;         // texts of the error boxes shown
-    QList<QString> dialogUsers; // user names the login dialog was shown with
+    QString dbPath;
+    std::unique_ptr<fb::Database> db; // connected as SYSDBA
+    QStringList errors;               // texts of the error boxes shown
+    QList<QString> dialogUsers;       // user names the login dialog was shown with
     TDM *dm = nullptr;
 };

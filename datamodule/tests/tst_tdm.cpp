@@ -68,6 +68,11 @@ struct RightsCase
     QStringList refused;
 };
 
+void PrintTo(const RightsCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class RightsTest : public TDMTest, public ::testing::WithParamInterface<RightsCase>
 {};
 
@@ -218,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(Spellings,
 
 TEST_F(TDMTest, PersonalLoginWritesTheJournalRowAndTheSettingsFiles)
 {
-    fb::Transaction tr(f.db->database());
+    fb::Transaction tr(*f.db);
     fb::Query::run(tr,
                    "update SEC_USERSGROUPS set SETTINGS = ?S, COLORSETTINGS = ?C, OPTIONS = ?O "
                    "where UGNAME = 'IVANOV'",
@@ -293,6 +298,11 @@ struct DialogCase
     int errorBoxes;
 };
 
+void PrintTo(const DialogCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class LoginDialogTest : public TDMTest, public ::testing::WithParamInterface<DialogCase>
 {};
 
@@ -350,7 +360,7 @@ TEST_F(TDMTest, JournalRowsLinkToTheLoginAndCommitAtOnce)
     const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
     const qint64 id = f.dm->Journal("Иванов Пётр: Редактирование студента", "Список", "*");
     EXPECT_GT(id, f.dm->JournalID);
-    fb::Transaction tr(f.db->database());
+    fb::Transaction tr(*f.db);
     fb::Query q(tr,
                 "select PARENTID, MODULENAME, ACTIONTYPE, ACTIONINFO, ACTIONTIME "
                 "from JOURNAL_ACTIONS where ID = ?ID");
@@ -505,6 +515,11 @@ struct BackupCase
     QStringList left;  // the old files that stay
     bool created;
 };
+
+void PrintTo(const BackupCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class BackupTest : public TDMTest, public ::testing::WithParamInterface<BackupCase>
 {};
