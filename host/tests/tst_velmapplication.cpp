@@ -12,11 +12,13 @@
 #include <windows1251xml.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -182,6 +184,13 @@ TEST_F(ApplicationTest, LifeCycleFromCreationToDestruction)
         EXPECT_EQ(XmlColorSettings.documentElement().firstChildElement().attribute("Name"),
                   "Shared");
         EXPECT_EQ(XmlUserColorSettings.documentElement().tagName(), "Grids");
+
+        // Closing the main window ends the message loop.
+        application.MainWindow()->show();
+        application.MainWindow()->close();
+        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+        EXPECT_EQ(QCoreApplication::exec(), 0) << "closing the window did not end the loop";
+        EXPECT_FALSE(application.MainWindow()->isVisible());
 
         // What the window settings hold at the end goes back into the user's record.
         application.Settings().documentElement().firstChildElement("Who").firstChild().setNodeValue(
