@@ -340,6 +340,11 @@ void TDM::CloseDataSets()
 
 void TDM::PrepareUserParams()
 {
+    if (TempDir.isEmpty()) {
+        // Never write the user's files into whatever the working folder happens to be.
+        Log(QStringLiteral("PrepareUserParams: no temporary folder"), elWarning);
+        return;
+    }
     const QVariant settings = UserField(QStringLiteral("SETTINGS"));
     if (!settings.isNull())
         writeFile(TempDir + SettingsFileName, settings.toByteArray());

@@ -10,6 +10,7 @@
 #include <transaction.h>
 
 #include <lxerror.h>
+#include <lximagelist.h>
 #include <security.h>
 #include <xmlsecurity.h>
 
@@ -253,6 +254,13 @@ TEST_F(TDMTest, NullSettingsWriteNoFiles)
     EXPECT_FALSE(QFile::exists(f.dm->TempDir + "Velmor5.xml"));
     EXPECT_FALSE(QFile::exists(f.dm->TempDir + "UserColorSettings.xml"));
     EXPECT_TRUE(f.dm->UserOptionsBlob().isEmpty());
+}
+
+TEST_F(TDMTest, SharedImagesComeFromBinPath)
+{
+    // The fixture's BinPath is the installation's options folder with its images.bmp.
+    EXPECT_GT(f.dm->ilImages->count(), 0);
+    EXPECT_FALSE(f.dm->ilImages->icon(0).isNull());
 }
 
 TEST_F(TDMTest, PasswordWithAQuoteNeverLeavesTheLiteral)
