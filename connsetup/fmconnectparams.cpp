@@ -148,12 +148,17 @@ void TfmConnectParams::connectAndStore()
     store();
 }
 
-// Both values or neither: when the second write fails the first one is put back.
+// Both values or neither: when the second write fails the first one is put back. An empty
+// server means a local file; it is stored as "$Personal" because the host takes an empty
+// server name for a connection that was never set up and would start this program again.
 void TfmConnectParams::store()
 {
     const QString key = rgVelmKey();
     const QString oldServer = GetRegValue(key, QStringLiteral("ServerName"));
-    SetRegValue(key, QStringLiteral("ServerName"), m_serverName->currentText());
+    const QString server = m_serverName->currentText().trimmed().isEmpty()
+                                   ? QString::fromLatin1(kPersonal)
+                                   : m_serverName->currentText();
+    SetRegValue(key, QStringLiteral("ServerName"), server);
     try {
         SetRegValue(key, QStringLiteral("DBName"), m_dbName->text());
     } catch (...) {

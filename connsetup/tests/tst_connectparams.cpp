@@ -88,6 +88,17 @@ TEST_F(ConnectParamsTest, ASysdbaConnectionStoresBothValuesAsTyped)
     EXPECT_FALSE(window.Connected());
 }
 
+// An empty server used to be stored as it was; the host then took the connection for one never
+// set up and started the setup program again, so the user could never get in.
+TEST_F(ConnectParamsTest, AnEmptyServerIsStoredAsPersonal)
+{
+    fb::TestDatabase db;
+    TfmConnectParams window;
+    test(window, "", db.path(), "SYSDBA");
+    EXPECT_EQ(stored("ServerName"), "$Personal");
+    EXPECT_EQ(stored("DBName"), db.path());
+}
+
 TEST_F(ConnectParamsTest, AnotherUserStoresNothingAndDisconnects)
 {
     fb::TestDatabase db;
