@@ -321,14 +321,19 @@ bool TDM::TryConnect(const QString &user, const QString &password, bool showErro
 void TDM::dsUsersBeforeOpen()
 {
     // A server checks the password itself; a local file does not, so the stored one is compared.
-    if (Personal) {
-        const QByteArray base64 = DB->charset().encode(DB->params().password).toBase64();
-        dsUsers->setMacro(QStringLiteral("Passwd"),
-                          QStringLiteral("where SEC.PASSWD = ")
-                                  + quotedStr(QString::fromLatin1(base64)));
-    } else {
+    if (!Personal) {
         dsUsers->setMacroToDefault(QStringLiteral("Passwd"));
+        return;
     }
+    // The stored text is the Base64 of the password's windows-1251 bytes; a password outside
+    // ASCII may also have been stored from its UTF-8 bytes, which is accepted as well.
+    const QString password = DB->params().password;
+    const QString ansi = QString::fromLatin1(DB->charset().encode(password).toBase64());
+    const QString utf8 = QString::fromLatin1(password.toUtf8().toBase64());
+    dsUsers->setMacro(QStringLiteral("Passwd"),
+                      ansi == utf8 ? QStringLiteral("where SEC.PASSWD = ") + quotedStr(ansi)
+                                   : QStringLiteral("where SEC.PASSWD in (%1, %2)")
+                                             .arg(quotedStr(ansi), quotedStr(utf8)));
 }
 
 void TDM::CloseDataSets()

@@ -274,6 +274,22 @@ TEST_F(TDMTest, PasswordWithAQuoteNeverLeavesTheLiteral)
     }
 }
 
+TEST_F(TDMTest, CyrillicPasswordStoredInEitherEncodingLogsIn)
+{
+    const QString password = "пароль";
+    const QByteArray ansi = QByteArray("\xEF\xE0\xF0\xEE\xEB\xFC");
+    for (const QByteArray &stored : {ansi, password.toUtf8()}) {
+        fb::Transaction tr(*f.db);
+        fb::Query::run(tr,
+                       "update SEC_USERSGROUPS set PASSWD = ?P where UGNAME = 'IVANOV'",
+                       {{"P", QString::fromLatin1(stored.toBase64())}});
+        tr.commit();
+        EXPECT_TRUE(f.dm->Login("IVANOV", password, false)) << f.errors.join("\n").toStdString();
+        f.dm->Logout();
+        EXPECT_FALSE(f.dm->Login("IVANOV", "парол", false));
+    }
+}
+
 TEST_F(TDMTest, UnknownUserOnALocalFileIsAWrongLogin)
 {
     EXPECT_FALSE(f.dm->Login("NOBODY", "secret", false));
