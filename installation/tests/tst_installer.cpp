@@ -144,6 +144,20 @@ TEST(Installer, MissingInputsAreReportedBeforeAnythingIsCreated)
     }
 }
 
+// The password used to be stored as Base64 of its UTF-8 bytes while the login compares Base64 of
+// the windows-1251 bytes, so a Cyrillic password locked the administrator out.
+TEST(Installer, ACyrillicPasswordIsStoredAsTheLoginComparesIt)
+{
+    InstallationFixture fixture;
+    InstallOptions o = fixture.options();
+    o.password = u"пароль"_s;
+    const auto db = fixture.install(o);
+    fb::Transaction tr(*db);
+    EXPECT_EQ(
+            fb::Query::scalar(tr, u"select PASSWD from VW_SEC_USERSGROUPS"_s).toString().trimmed(),
+            u"7+Dw7uv8"_s);
+}
+
 TEST(Installer, AdministratorGetsEveryRightAndALoginPassword)
 {
     InstallationFixture fixture;

@@ -16,6 +16,7 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 #include <cerrno>
 #include <cstdio>
@@ -223,9 +224,12 @@ void Installer::addAdministrators(fb::Database &database)
     const QString settingsFile = options.filePath(u"DefaultSettings.xml"_s);
     if (QFileInfo::exists(settingsFile))
         settings = Windows1251Xml::toBytes(loadXml(settingsFile));
-    // Only personal mode compares this password; on a server the server checks it.
+    // Only personal mode compares this password; on a server the server checks it. The client
+    // compares Base64 of the password's windows-1251 bytes, so it is stored in that form.
+    QStringEncoder toCp1251("windows-1251");
+    const QByteArray passwordBytes = toCp1251.encode(m_options.password);
     const QString password = m_options.userName.compare(u"SYSDBA"_s, Qt::CaseInsensitive) == 0
-                                     ? QString::fromLatin1(m_options.password.toUtf8().toBase64())
+                                     ? QString::fromLatin1(passwordBytes.toBase64())
                                      : QString();
 
     fb::Transaction transaction(database);
