@@ -70,17 +70,17 @@ private:
 
 QDateTime readDateTime(Reader &reader)
 {
-    const quint8 spec = reader.number<quint8>();
-    if (spec == InvalidDateTime)
+    const quint8 timeSpec = reader.number<quint8>();
+    if (timeSpec == InvalidDateTime)
         return QDateTime();
-    if (spec > Qt::TimeZone)
+    if (timeSpec > Qt::TimeZone)
         RaiseInvalid(LxTr("неверный вид даты и времени"));
     const QDate date = QDate::fromJulianDay(reader.number<qint64>());
     const qint32 milliseconds = reader.number<qint32>();
     if (!date.isValid() || milliseconds < 0 || milliseconds >= MillisecondsPerDay)
         RaiseInvalid(LxTr("неверные дата или время"));
     const QTime time = QTime::fromMSecsSinceStartOfDay(milliseconds);
-    switch (Qt::TimeSpec(spec)) {
+    switch (Qt::TimeSpec(timeSpec)) {
     case Qt::OffsetFromUTC:
         return QDateTime(date, time, Qt::OffsetFromUTC, reader.number<qint32>());
     case Qt::TimeZone: {
@@ -88,7 +88,7 @@ QDateTime readDateTime(Reader &reader)
         return QDateTime(date, time, QTimeZone(id));
     }
     default:
-        return QDateTime(date, time, Qt::TimeSpec(spec));
+        return QDateTime(date, time, Qt::TimeSpec(timeSpec));
     }
 }
 
@@ -155,13 +155,13 @@ void Writer::dateTime(const QDateTime &value)
         number<quint8>(InvalidDateTime);
         return;
     }
-    const Qt::TimeSpec spec = value.timeSpec();
-    number<quint8>(quint8(spec));
+    const Qt::TimeSpec timeSpec = value.timeSpec();
+    number<quint8>(quint8(timeSpec));
     number<qint64>(value.date().toJulianDay());
     number<qint32>(value.time().msecsSinceStartOfDay());
-    if (spec == Qt::OffsetFromUTC)
+    if (timeSpec == Qt::OffsetFromUTC)
         number<qint32>(value.offsetFromUtc());
-    if (spec == Qt::TimeZone) {
+    if (timeSpec == Qt::TimeZone) {
         const QByteArray id = value.timeZone().id();
         number<quint32>(quint32(id.size()));
         m_bytes.append(id);

@@ -14,8 +14,8 @@ class QIODevice;
 // A text is its UTF-16 code unit count (u32) followed by the units, so every QString
 // comes back exactly. Values by kind: empty and null carry nothing; text; 64-bit integer;
 // double as its IEEE bit pattern (u64); boolean (u8 0 or 1); date as Julian day (i64);
-// date and time as its time spec (u8, 0xFF for an invalid one), Julian day (i64),
-// milliseconds of the day (i32) and, by spec, the UTC offset in seconds (i32) or the
+// date and time as its Qt::TimeSpec (u8, 0xFF for an invalid one), Julian day (i64),
+// milliseconds of the day (i32) and, by that kind, the UTC offset in seconds (i32) or the
 // IANA zone id (u32 length, bytes).
 namespace LxParamsStream {
 

@@ -24,7 +24,7 @@ std::string describe(const QVariant &value)
 }
 
 // Equal in kind and in every detail QVariant's own comparison may overlook: the bits of a
-// double, the time spec, offset and zone of a date and time.
+// double, the Qt::TimeSpec, offset and zone of a date and time.
 bool identical(const QVariant &a, const QVariant &b)
 {
     if (a.metaType() != b.metaType())
@@ -245,7 +245,7 @@ TEST(LxParams, BrokenStreamsAreRefusedAndLeaveTheSetEmpty)
                              "8a3d250000000000"
                              "005c2605"),
              "неверные дата или время"},
-            {"time spec unknown", header(1, 1) + entry("0704"), "неверный вид даты и времени"},
+            {"time kind unknown", header(1, 1) + entry("0704"), "неверный вид даты и времени"},
             {"same name twice",
              header(1, 2) + entry("00") + QByteArray::fromHex("01000000410001"),
              "имя «A» повторяется"},
