@@ -12,44 +12,23 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QRegularExpression>
-#include <QTcpSocket>
 #include <QTemporaryDir>
+
+#include <testserver.h>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QString sysdbaPassword()
-{
-    const QString env = qEnvironmentVariable("VELMOR_FB_PASSWORD");
-    if (!env.isEmpty())
-        return env;
-    QFile file("/etc/firebird/3.0/SYSDBA.password");
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QRegularExpression re("^ISC_PASSWORD=\"?([^\"\\n]*)\"?",
-                                QRegularExpression::MultilineOption);
-    return re.match(QString::fromUtf8(file.readAll())).captured(1);
-}
-
-bool serverReachable()
-{
-    QTcpSocket socket;
-    socket.connectToHost("127.0.0.1", 3050);
-    return socket.waitForConnected(1000);
-}
 
 class ServerLoginTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        if (!serverReachable())
-            GTEST_SKIP() << "no Firebird server on 127.0.0.1:3050 (scripts/start-firebird-server)";
-        password = sysdbaPassword();
-        if (password.isEmpty())
-            GTEST_SKIP() << "SYSDBA password unknown: set VELMOR_FB_PASSWORD";
+        const QString reason = fb::TestServer::unavailableReason();
+        if (!reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        password = fb::TestServer::sysdbaPassword();
         ASSERT_TRUE(serverDir.isValid());
         // The server process writes the file: let it into the folder.
         QFile::setPermissions(serverDir.path(), QFileDevice::Permissions(0x7777));

@@ -16,47 +16,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QTcpSocket>
+
+#include <testserver.h>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QString sysdbaPassword()
-{
-    const QString env = qEnvironmentVariable("VELMOR_FB_PASSWORD");
-    if (!env.isEmpty())
-        return env;
-    QFile file(u"/etc/firebird/3.0/SYSDBA.password"_s);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QRegularExpression re(u"^ISC_PASSWORD=\"?([^\"\\n]*)\"?"_s,
-                                QRegularExpression::MultilineOption);
-    return re.match(QString::fromUtf8(file.readAll())).captured(1);
-}
-
-bool serverReachable()
-{
-    QTcpSocket socket;
-    socket.connectToHost(u"127.0.0.1"_s, 3050);
-    return socket.waitForConnected(1000);
-}
-
-} // namespace
 
 class ServerInstallTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        if (!serverReachable())
-            GTEST_SKIP() << "no Firebird server on 127.0.0.1:3050 (scripts/start-firebird-server)";
-        password = sysdbaPassword();
-        if (password.isEmpty())
-            GTEST_SKIP() << "SYSDBA password unknown: set VELMOR_FB_PASSWORD";
+        const QString reason = fb::TestServer::unavailableReason();
+        if (!reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        password = fb::TestServer::sysdbaPassword();
         // The server process writes the file: let it into the folder.
         QFile::setPermissions(fixture.path({}),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner
