@@ -1,5 +1,7 @@
 #include "gridutils.h"
 
+#include "lxfields.h"
+
 #include <lxerror.h>
 #include <lxnls.h>
 
@@ -119,4 +121,25 @@ QString GetSelectedList(QTableView *grid, const QString &fieldName, const QStrin
         result += grid->model()->index(row, column).data(Qt::EditRole).toString();
     }
     return result;
+}
+
+void ApplyGridRepository(QTableView *grid, const TLxFields &fields, const QString &prefix)
+{
+    QAbstractItemModel *model = grid ? grid->model() : nullptr;
+    if (!model)
+        return;
+    const int charWidth = grid->fontMetrics().averageCharWidth();
+    for (int column = 0; column < model->columnCount(); ++column) {
+        QString name = model->headerData(column, Qt::Horizontal, Qt::UserRole).toString();
+        if (name.isEmpty())
+            name = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const TLxField *field = fields.FN(name, prefix);
+        if (!field)
+            continue;
+        model->setHeaderData(column, Qt::Horizontal, name, Qt::UserRole);
+        model->setHeaderData(column, Qt::Horizontal, field->GetGridCaption(), Qt::DisplayRole);
+        if (field->GetWidth() > 0)
+            grid->setColumnWidth(column, field->GetWidth() * charWidth + 8);
+        grid->setColumnHidden(column, !field->GetVisible());
+    }
 }

@@ -27,3 +27,12 @@ VELMLIB_EXPORT QString GetSelectedList(QTableView *grid,
 
 // The column of a field in the grid's model, -1 when there is none.
 VELMLIB_EXPORT int FindGridColumn(QTableView *grid, const QString &fieldName);
+
+class TLxFields;
+
+// Applies the repository's display settings to the grid's columns, each found by the field
+// name prefix + header name (Qt::UserRole, else the display text): the grid caption as the
+// header text (the field name moves to Qt::UserRole; models that keep no header data keep
+// their own text), the width in characters of the grid's font, and hidden columns.
+VELMLIB_EXPORT void
+ApplyGridRepository(QTableView *grid, const TLxFields &fields, const QString &prefix = {});

@@ -1,9 +1,11 @@
 #include <colorgridutils.h>
 #include <gridutils.h>
 #include <lxerror.h>
+#include <lxfields.h>
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFont>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -107,6 +109,26 @@ TEST_F(GridUtilsTest, IterationMakesEachRowCurrentAndRestores)
     EXPECT_EQ(visited, (QList<int>{1, 3}));
     EXPECT_EQ(grid.currentIndex(), model->index(4, 1));
     EXPECT_EQ(GetSelectedRows(&grid), (QList<int>{1, 3}));
+}
+
+TEST_F(GridUtilsTest, RepositorySetsCaptionsWidthsAndHiddenColumns)
+{
+    use(3, 3);
+    model->setHeaderData(0, Qt::Horizontal, QVariant(), Qt::UserRole); // named by its text
+    model->setHeaderData(0, Qt::Horizontal, QStringLiteral("FIO"), Qt::DisplayRole);
+    const TLxFields fields(QStringLiteral(VELMOR_SOURCE_DIR "/installation/options/fields.xml"));
+    ApplyGridRepository(&grid, fields);
+
+    const TLxField &fio = fields.FBN(QStringLiteral("FIO"));
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), fio.GetGridCaption());
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal, Qt::UserRole).toString(), QStringLiteral("FIO"));
+    EXPECT_GT(grid.columnWidth(0), fio.GetWidth() * grid.fontMetrics().averageCharWidth());
+    EXPECT_FALSE(grid.isColumnHidden(0));
+    EXPECT_TRUE(grid.isColumnHidden(1)) << "STUDENTID is hidden by default";
+    EXPECT_EQ(FindGridColumn(&grid, QStringLiteral("FIO")), 0) << "still found after renaming";
+
+    ApplyGridRepository(&grid, fields); // a second run finds the columns by their names
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), fio.GetGridCaption());
 }
 
 TEST(ColorGridUtilsTest, FontStylesRoundTrip)
