@@ -1,4 +1,5 @@
 #include "database.h"
+#include "status.h"
 
 #include "error.h"
 #include "query.h"
@@ -31,16 +32,6 @@ public:
     {
         lines << QString::fromLatin1(text);
     }
-};
-
-// Holds a status wrapper for one call sequence.
-struct Status
-{
-    IStatus *raw = Database::master()->getStatus();
-    CheckStatusWrapper wrapper{raw};
-    ~Status() { raw->dispose(); }
-    CheckStatusWrapper *operator&() { return &wrapper; }
-    bool failed() const { return wrapper.getState() & IStatus::STATE_ERRORS; }
 };
 
 bool writableDir(const QString &path)

@@ -1,4 +1,5 @@
 #include "message.h"
+#include "status.h"
 
 #include "charset.h"
 #include "database.h"
@@ -21,15 +22,6 @@ using namespace Firebird;
 namespace fb {
 
 namespace {
-
-struct Status
-{
-    IStatus *raw = Database::master()->getStatus();
-    CheckStatusWrapper wrapper{raw};
-    ~Status() { raw->dispose(); }
-    CheckStatusWrapper *operator&() { return &wrapper; }
-    bool failed() const { return wrapper.getState() & IStatus::STATE_ERRORS; }
-};
 
 constexpr unsigned charsetOctets = 1;
 

@@ -1,4 +1,5 @@
 #include "query.h"
+#include "status.h"
 
 #include "database.h"
 #include "error.h"
@@ -16,15 +17,6 @@ using namespace Firebird;
 namespace fb {
 
 namespace {
-
-struct Status
-{
-    IStatus *raw = Database::master()->getStatus();
-    CheckStatusWrapper wrapper{raw};
-    ~Status() { raw->dispose(); }
-    CheckStatusWrapper *operator&() { return &wrapper; }
-    bool failed() const { return wrapper.getState() & IStatus::STATE_ERRORS; }
-};
 
 bool isTextValue(const QVariant &v)
 {

@@ -1,4 +1,5 @@
 #include "securityservice.h"
+#include "status.h"
 
 #include "database.h"
 #include "error.h"
@@ -15,15 +16,6 @@ using namespace Firebird;
 namespace fb {
 
 namespace {
-
-struct Status
-{
-    IStatus *raw = Database::master()->getStatus();
-    CheckStatusWrapper wrapper{raw};
-    ~Status() { raw->dispose(); }
-    CheckStatusWrapper *operator&() { return &wrapper; }
-    bool failed() const { return wrapper.getState() & IStatus::STATE_ERRORS; }
-};
 
 // A service request: tag, then each argument as tag + 2-byte length + bytes.
 class Request

@@ -1,4 +1,5 @@
 #include "transaction.h"
+#include "status.h"
 
 #include "database.h"
 #include "error.h"
@@ -59,15 +60,6 @@ Registry &registry()
     static Registry r;
     return r;
 }
-
-struct Status
-{
-    IStatus *raw = Database::master()->getStatus();
-    CheckStatusWrapper wrapper{raw};
-    ~Status() { raw->dispose(); }
-    CheckStatusWrapper *operator&() { return &wrapper; }
-    bool failed() const { return wrapper.getState() & IStatus::STATE_ERRORS; }
-};
 
 QByteArray buildTpb(const TransactionOptions &options)
 {
