@@ -8,12 +8,6 @@
 
 namespace {
 
-[[noreturn]] void fail(const QString &fileName, int line, const QString &what)
-{
-    throw LxError(
-            LxTr("Ошибка в файле полей \"%1\", строка %2: %3").arg(fileName).arg(line).arg(what));
-}
-
 int intAttribute(const QDomElement &element, const QString &name, int def, const QString &fileName)
 {
     const QString text = element.attribute(name).trimmed();
@@ -22,9 +16,9 @@ int intAttribute(const QDomElement &element, const QString &name, int def, const
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok)
-        fail(fileName,
-             element.lineNumber(),
-             LxTr("атрибут %1 должен быть числом, а не \"%2\"").arg(name, text));
+        LxFieldsFileError(fileName,
+                          element.lineNumber(),
+                          LxTr("атрибут %1 должен быть числом, а не \"%2\"").arg(name, text));
     return value;
 }
 
@@ -41,6 +35,12 @@ QStringList splitNames(const QString &text)
 
 } // namespace
 
+void LxFieldsFileError(const QString &fileName, int line, const QString &what)
+{
+    throw LxError(
+            LxTr("Ошибка в файле полей \"%1\", строка %2: %3").arg(fileName).arg(line).arg(what));
+}
+
 TLxField::TLxField(const QDomElement &element, const QString &fileName)
 {
     const QDomNamedNodeMap attributes = element.attributes();
@@ -50,21 +50,22 @@ TLxField::TLxField(const QDomElement &element, const QString &fileName)
     }
     m_name = element.attribute(QStringLiteral("Name")).trimmed();
     if (m_name.isEmpty())
-        fail(fileName, element.lineNumber(), LxTr("у поля нет имени (Name)"));
+        LxFieldsFileError(fileName, element.lineNumber(), LxTr("у поля нет имени (Name)"));
     m_gridCaption = element.attribute(QStringLiteral("GridCaption"), m_name);
     m_cardCaption = element.attribute(QStringLiteral("CardCaption"), m_gridCaption);
     m_controlType = intAttribute(element, QStringLiteral("ControlType"), ctString, fileName);
     if ((m_controlType & 0x7f) > ctDate)
-        fail(fileName,
-             element.lineNumber(),
-             LxTr("неизвестный вид редактора %1 у поля %2").arg(m_controlType).arg(m_name));
+        LxFieldsFileError(
+                fileName,
+                element.lineNumber(),
+                LxTr("неизвестный вид редактора %1 у поля %2").arg(m_controlType).arg(m_name));
     m_origin = element.attribute(QStringLiteral("Origin"), m_name).trimmed();
     m_keyField = element.attribute(QStringLiteral("KeyField"), m_origin).trimmed();
     m_lookupSql = element.attribute(QStringLiteral("LookupSQL")).trimmed();
     if ((m_controlType & 0x7f) == ctLookup && (m_lookupSql.isEmpty() || m_keyField.isEmpty()))
-        fail(fileName,
-             element.lineNumber(),
-             LxTr("у поля-справочника %1 нет KeyField или LookupSQL").arg(m_name));
+        LxFieldsFileError(fileName,
+                          element.lineNumber(),
+                          LxTr("у поля-справочника %1 нет KeyField или LookupSQL").arg(m_name));
     m_width = intAttribute(element, QStringLiteral("Width"), 0, fileName);
     m_displayFormat = element.attribute(QStringLiteral("DisplayFormat"));
     m_visible = intAttribute(element, QStringLiteral("Visible"), 1, fileName) != 0;

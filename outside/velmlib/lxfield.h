@@ -8,6 +8,9 @@
 
 class QDomElement;
 
+// Raises LxError for a fault at a line of a fields file, naming the file (used by the loader).
+[[noreturn]] void LxFieldsFileError(const QString &fileName, int line, const QString &what);
+
 // Editor kinds of a field (the low seven bits of GetControlType).
 enum TLxControlType {
     ctString = 0,

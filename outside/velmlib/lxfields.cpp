@@ -29,12 +29,6 @@ namespace {
 
 const QString keyMacro = QStringLiteral("{KEY}");
 
-[[noreturn]] void fail(const QString &fileName, int line, const QString &what)
-{
-    throw LxError(
-            LxTr("Ошибка в файле полей \"%1\", строка %2: %3").arg(fileName).arg(line).arg(what));
-}
-
 // Names that go into the generated SQL unquoted must be plain identifiers.
 bool isIdentifier(const QString &text)
 {
@@ -48,9 +42,9 @@ void checkIdentifier(const QDomElement &element,
                      const QString &fileName)
 {
     if (!value.isEmpty() && !isIdentifier(value))
-        fail(fileName,
-             element.lineNumber(),
-             LxTr("%1=\"%2\" не является именем столбца").arg(attribute, value));
+        LxFieldsFileError(fileName,
+                          element.lineNumber(),
+                          LxTr("%1=\"%2\" не является именем столбца").arg(attribute, value));
 }
 
 QString upper(const QString &name)
@@ -75,7 +69,8 @@ void TLxFields::LoadFromFile(const QString &fileName)
     Windows1251Xml::load(document, fileName);
     const QDomElement root = document.documentElement();
     if (root.tagName() != QStringLiteral("Fields"))
-        fail(fileName, root.lineNumber(), LxTr("корневой элемент должен называться Fields"));
+        LxFieldsFileError(
+                fileName, root.lineNumber(), LxTr("корневой элемент должен называться Fields"));
 
     std::vector<std::unique_ptr<TLxField>> fields;
     QHash<QString, const TLxField *> byName;
@@ -87,11 +82,13 @@ void TLxFields::LoadFromFile(const QString &fileName)
         checkIdentifier(e, QStringLiteral("KeyField"), field->GetKeyFieldName(), fileName);
         checkIdentifier(e, QStringLiteral("Table"), field->GetHistoryTable(), fileName);
         if (field->GetIsHistory() && field->GetKeyFieldName().isEmpty())
-            fail(fileName,
-                 e.lineNumber(),
-                 LxTr("у поля %1 с историей нет столбца (KeyField)").arg(field->GetName()));
+            LxFieldsFileError(
+                    fileName,
+                    e.lineNumber(),
+                    LxTr("у поля %1 с историей нет столбца (KeyField)").arg(field->GetName()));
         if (byName.contains(upper(field->GetName())))
-            fail(fileName, e.lineNumber(), LxTr("поле %1 описано дважды").arg(field->GetName()));
+            LxFieldsFileError(
+                    fileName, e.lineNumber(), LxTr("поле %1 описано дважды").arg(field->GetName()));
         byName.insert(upper(field->GetName()), field.get());
         fields.push_back(std::move(field));
     }
@@ -105,25 +102,28 @@ void TLxFields::LoadFromFile(const QString &fileName)
         set->alias = e.attribute(QStringLiteral("Alias"), QStringLiteral("S")).trimmed();
         set->key = e.attribute(QStringLiteral("Key"), QStringLiteral("STUDENTID")).trimmed();
         if (set->name.isEmpty())
-            fail(fileName, e.lineNumber(), LxTr("у набора полей нет имени (Name)"));
+            LxFieldsFileError(fileName, e.lineNumber(), LxTr("у набора полей нет имени (Name)"));
         for (const QString &value : {set->table, set->alias, set->key})
             if (!isIdentifier(value))
-                fail(fileName,
-                     e.lineNumber(),
-                     LxTr("набор %1: \"%2\" не является именем").arg(set->name, value));
+                LxFieldsFileError(
+                        fileName,
+                        e.lineNumber(),
+                        LxTr("набор %1: \"%2\" не является именем").arg(set->name, value));
         for (QDomElement s = e.firstChildElement(QStringLiteral("Select")); !s.isNull();
              s = s.nextSiblingElement(QStringLiteral("Select"))) {
             Select select;
             const QString name = s.attribute(QStringLiteral("Field"));
             select.field = byName.value(upper(name));
             if (!select.field)
-                fail(fileName,
-                     s.lineNumber(),
-                     LxTr("набор %1 называет неизвестное поле \"%2\"").arg(set->name, name));
+                LxFieldsFileError(
+                        fileName,
+                        s.lineNumber(),
+                        LxTr("набор %1 называет неизвестное поле \"%2\"").arg(set->name, name));
             select.expr = s.attribute(QStringLiteral("Expr"), keyMacro).trimmed();
             select.join = s.attribute(QStringLiteral("Join")).trimmed();
             if (select.expr.isEmpty())
-                fail(fileName, s.lineNumber(), LxTr("пустое выражение поля %1").arg(name));
+                LxFieldsFileError(
+                        fileName, s.lineNumber(), LxTr("пустое выражение поля %1").arg(name));
             set->selects.push_back(std::move(select));
         }
         sets.push_back(std::move(set));
@@ -131,16 +131,16 @@ void TLxFields::LoadFromFile(const QString &fileName)
 
     m_fields = std::move(fields);
     m_sets = std::move(sets);
+    m_index.clear();
+    for (int i = 0; i < int(m_fields.size()); ++i)
+        m_index.insert(upper(m_fields[i]->GetName()), i);
     m_fileName = fileName;
 }
 
 const TLxField *TLxFields::FN(const QString &name, const QString &prefix) const
 {
-    const QString wanted = upper(prefix + name);
-    for (const auto &field : m_fields)
-        if (upper(field->GetName()) == wanted)
-            return field.get();
-    return nullptr;
+    const int index = m_index.value(upper(prefix + name), -1);
+    return index < 0 ? nullptr : m_fields[index].get();
 }
 
 const TLxField &TLxFields::FBN(const QString &name, const QString &prefix) const

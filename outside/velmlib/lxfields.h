@@ -49,6 +49,7 @@
 #include "lxfield.h"
 #include "velmlib_global.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -108,5 +109,6 @@ private:
 
     QString m_fileName;
     std::vector<std::unique_ptr<TLxField>> m_fields;
+    QHash<QString, int> m_index; // upper-case name -> position in m_fields
     std::vector<std::unique_ptr<FieldSet>> m_sets;
 };
