@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
-
+// The main of every GoogleTest program that needs a QApplication. Widgets are drawn off
+// screen, also when ctest lists the cases without the test environment.
 #include <QApplication>
+
+#include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
-    // Message boxes are real widgets; without a display they are drawn off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
