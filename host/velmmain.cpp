@@ -53,6 +53,7 @@ bool prepareRun(TVelmApplication &application, const TCommandLine &commandLine)
     window->show();
     window->activateWindow();
     window->setFocus();
+    LxApplication::CloseOnTerminationSignals();
     SplashStatus(QStringLiteral("Открытие главного окна"));
     FinishSplash();
     return true;

@@ -14,4 +14,10 @@ public:
     LxApplication(int &argc, char **argv);
 
     bool notify(QObject *receiver, QEvent *event) override;
+
+    // SIGTERM, SIGINT and SIGHUP (a session logout, Ctrl+C) close every top-level window, so the
+    // program ends through its normal shutdown; without a window the event loop quits. Call it
+    // after the database engine is loaded: the engine installs handlers of its own that would
+    // otherwise swallow these signals.
+    static void CloseOnTerminationSignals();
 };
