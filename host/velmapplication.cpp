@@ -6,6 +6,7 @@
 #include "fmstudentlist.h"
 #include "textformat.h"
 
+#include <fieldutils.h>
 #include <lxerror.h>
 #include <lxlog.h>
 #include <lxnls.h>
@@ -38,6 +39,8 @@ TVelmApplication::SettingsHooks withDefaults(TVelmApplication::SettingsHooks hoo
         hooks.ask = [](const QString &question) { return MsgConfirmation(question); };
     if (!hooks.inform)
         hooks.inform = [](const QString &message) { MsgInformation(message); };
+    if (!hooks.error)
+        hooks.error = [](const QString &message) { MsgError(message); };
     return hooks;
 }
 
@@ -181,6 +184,7 @@ void TVelmApplication::Prepare()
     LoadColorSettings(
             GetFullFileName(QStringLiteral("OptionsPath"), QStringLiteral("ColorSettings.xml")),
             UserColorSettingsFileName(m_tempDir));
+    LoadFieldRepository();
     SplashStatus(QStringLiteral("Загрузка модулей"));
     if (!m_mainWindow) {
         SplashStatus(QStringLiteral("Создание главного окна"));
@@ -190,12 +194,26 @@ void TVelmApplication::Prepare()
     Log(QStringLiteral("End application preparing"), elInfo);
 }
 
+void TVelmApplication::LoadFieldRepository()
+{
+    try {
+        LoadFieldsRep(GetFullFileName(QStringLiteral("OptionsPath"), QStringLiteral("fields.xml")));
+    } catch (const LxError &error) {
+        // Without the fields the register cannot be built; the rest of the program still works.
+        Log(error.message(), elAppException);
+        SplashVisible(false);
+        withDefaults(m_settingsHooks).error(error.message());
+        SplashVisible(true);
+    }
+}
+
 void TVelmApplication::Unprepare()
 {
     if (!m_prepared)
         return;
     Log(QStringLiteral("Start application unpreparing"), elInfo);
     delete m_mainWindow.data();
+    FreeFieldsRep();
     m_userOptions->Clear();
     Windows1251Xml::save(m_settings, SettingsFileName(m_tempDir));
     if (DM)

@@ -28,6 +28,7 @@ public:
         std::function<bool()> ctrlHeld;
         std::function<bool(const QString &question)> ask;
         std::function<void(const QString &message)> inform;
+        std::function<void(const QString &message)> error;
     };
 
     explicit TVelmApplication(StartMode mode = StartMode::Normal, QObject *parent = nullptr);
@@ -70,6 +71,7 @@ public:
 private:
     void Initialize();
     void LoadUserOptions();
+    void LoadFieldRepository();
 
     StartMode m_mode;
     QString m_tempDir;

@@ -120,6 +120,8 @@ protected:
         m_db.run("insert into SEC_USERSGROUPS (UGID, UGNAME, RTYPE, PASSWD) "
                  "values (1, 'SYSDBA', 'U', 'bWFzdGVya2V5')"); // Base64 of "masterkey"
         writeFile(m_options.filePath("DefaultSettings.xml"), settingsWith("defaults"));
+        QFile::copy(VELMOR_SOURCE_DIR "/installation/options/fields.xml",
+                    m_options.filePath("fields.xml"));
         writeFile(m_options.filePath("ColorSettings.xml"),
                   "<?xml version=\"1.0\"?><Grids><Grid Name=\"Shared\"/></Grids>");
         SetLogFileName(m_options.filePath("velmor.log"));
