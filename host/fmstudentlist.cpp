@@ -200,11 +200,15 @@ void TfmStudentList::OpenList(bool rebuild)
         m_students->open();
     }
     m_countResult = -1;
+    // The first screen comes with the first chunk; the rest as the user scrolls.
+    if (m_model->canFetchMore())
+        m_model->fetchMore();
     if (rebuild) {
         m_model->ClearCaptions();
         for (int column = 0; column < m_model->columnCount(); ++column)
             m_grid->setColumnHidden(column, false);
         ApplyGridRepository(m_grid, FieldsRep());
+        fitColumns();
         const int key = m_students->fieldIndex(QStringLiteral("STUDENTID"));
         if (key >= 0)
             m_grid->setColumnHidden(key, true);
@@ -212,6 +216,21 @@ void TfmStudentList::OpenList(bool rebuild)
     m_grid->clearSelection();
     if (m_model->rowCount() > 0)
         m_grid->setCurrentIndex(m_model->index(0, m_grid->horizontalHeader()->logicalIndexAt(0)));
+}
+
+void TfmStudentList::fitColumns()
+{
+    // The repository's widths are in characters of a Latin font: captions and names in
+    // Cyrillic need more, so a column is never narrower than its caption or its first rows.
+    const int limit = m_grid->fontMetrics().averageCharWidth() * 60;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        if (m_grid->isColumnHidden(column))
+            continue;
+        const int given = m_grid->columnWidth(column);
+        m_grid->resizeColumnToContents(column);
+        const int wanted = m_grid->columnWidth(column);
+        m_grid->setColumnWidth(column, std::max(given, std::min(wanted, limit)));
+    }
 }
 
 void TfmStudentList::Refresh()

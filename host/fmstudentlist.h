@@ -71,6 +71,7 @@ private:
     QAction *ownAction(const QString &name, const QString &caption);
     void ensureAction(const QString &name, const QString &caption, const QKeySequence &key);
     void buildGrid();
+    void fitColumns();
     QString storedValue(const QString &key) const;
     QString listSql(const QString &fields) const;
     void askLastData();
