@@ -164,11 +164,16 @@ void TfmStudentList::OpenList(bool rebuild)
     const auto enableUpdates = qScopeGuard([this] { m_grid->setUpdatesEnabled(true); });
     m_students->close();
 
-    const QString sql = listSql(StoredFields());
+    const QString fields = StoredFields();
+    const QString sql = listSql(fields);
     const QString select = sql
                            + QStringLiteral("\r\n@Access%  WHERE (S.ARCHIVE = @@ARCH%0@) "
                                             "and (@@Filter%1=1@)");
     m_students->setRefreshSql(sql + QStringLiteral("\r\nwhere S.STUDENTID = ?STUDENTID"));
+    // Without a stored order the students come by name, as a register is read.
+    if (m_order.isEmpty()
+        && fields.split(QLatin1Char(',')).contains(QLatin1String("FIO"), Qt::CaseInsensitive))
+        m_order = QStringLiteral("FIO");
     const QString withOrder
             = m_order.isEmpty() ? select : select + QStringLiteral("\r\norder by ") + m_order;
     m_students->setSelectSql(withOrder);

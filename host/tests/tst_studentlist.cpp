@@ -118,6 +118,7 @@ TEST_F(StudentListTest, UsersSeeTheStudentsTheirAccessGrants)
 
 TEST_F(StudentListTest, GridShowsTheRepositorysCaptionsAndHidesTheKey)
 {
+    m_db.run("insert into STUDENTS (STUDENTID, FIO, OWNER) values (104, 'Абрамов Ян', 'X')");
     TVelmApplication application;
     TfmStudentList *window = start(application, "SYSDBA", false);
     ASSERT_NE(window, nullptr);
@@ -130,6 +131,8 @@ TEST_F(StudentListTest, GridShowsTheRepositorysCaptionsAndHidesTheKey)
     EXPECT_EQ(shown.value(0), "ФИО");
     EXPECT_TRUE(shown.contains("Группа"));
     EXPECT_TRUE(grid->isColumnHidden(window->Students()->fieldIndex("STUDENTID")));
+    EXPECT_EQ(model->index(0, window->Students()->fieldIndex("FIO")).data().toString(),
+              "Абрамов Ян"); // by name when no order is stored
     EXPECT_GT(grid->columnWidth(window->Students()->fieldIndex("FIO")),
               grid->columnWidth(window->Students()->fieldIndex("GROUPNUM")));
 }
