@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -193,6 +194,37 @@ TEST_F(StudentListTest, RefreshKeepsTheCurrentStudentAndShowsNewRows)
     EXPECT_EQ(window->Grid()->model()->data(window->Grid()->currentIndex()).toString(),
               students->value(students->currentRow(), 1).toString());
     EXPECT_EQ(column(window, "STUDENTID").size(), 4);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(StudentListTest, TheFirstScreenDoesNotFetchTheWholeRegister)
+{
+    m_db.run("set term ^;\n"
+             "execute block as declare i integer = 0; begin\n"
+             "  while (i < 1000) do begin\n"
+             "    insert into STUDENTS (STUDENTID, FIO, OWNER) values (1000 + :i, 'Студент ' || "
+             ":i, 'X');\n"
+             "    i = i + 1;\n"
+             "  end\n"
+             "end^\n"
+             "set term ;^");
+    TVelmApplication application;
+    TfmStudentList *window = start(application, "SYSDBA", false);
+    ASSERT_NE(window, nullptr);
+    window->UpdateStatusBar();
+    EXPECT_FALSE(window->Students()->allFetched());
+    EXPECT_LT(window->Grid()->model()->rowCount(), 1003);
+    auto *total = window->findChild<QLabel *>("lbStatusInfo");
+    ASSERT_NE(total, nullptr);
+    EXPECT_TRUE(total->text().endsWith(":?")) << total->text().toStdString();
+
+    window->CountRecords();
+    EXPECT_EQ(window->CountResult(), 1003);
+    EXPECT_TRUE(total->text().endsWith(":1003")) << total->text().toStdString();
+    EXPECT_FALSE(window->Students()->allFetched()) << "counting fetched the rows";
 }
 
 } // namespace
