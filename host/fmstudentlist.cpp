@@ -89,6 +89,7 @@ TfmStudentList::TfmStudentList(QWidget *parent)
             // The window still opens: the user sees the error and the empty register.
             const QString message = QString::fromLocal8Bit(error.what());
             Log(message, elAppException);
+            QTimer::singleShot(0, this, [message] { MsgError(message); });
         }
     }
     m_creating = false;
@@ -142,6 +143,18 @@ QString TfmStudentList::storedValue(const QString &key) const
         return {};
     TXMLIniFile props(VelmApplication->Settings());
     return props.ReadString(QLatin1String(kSection), key, QString());
+}
+
+void TfmStudentList::saveListState()
+{
+    if (!VelmApplication || !m_students || !m_students->isOpen() || m_students->fieldCount() == 0)
+        return;
+    QStringList fields;
+    for (int column = 0; column < m_students->fieldCount(); ++column)
+        fields << m_students->fieldName(column);
+    TXMLIniFile props(VelmApplication->Settings());
+    props.WriteString(QLatin1String(kSection), QStringLiteral("Fields"), fields.join(u','));
+    props.WriteString(QLatin1String(kSection), QStringLiteral("Order"), m_order.trimmed());
 }
 
 QString TfmStudentList::StoredFields() const
@@ -352,6 +365,11 @@ void TfmStudentList::UpdateStatusBar()
 
 TfmStudentList::~TfmStudentList()
 {
+    try {
+        saveListState();
+    } catch (const std::exception &error) {
+        Log(QString::fromLocal8Bit(error.what()), elAppException);
+    }
     if (fmStudentList == this)
         fmStudentList = nullptr;
 }

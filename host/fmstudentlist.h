@@ -73,6 +73,8 @@ private:
     void buildGrid();
     void fitColumns();
     QString storedValue(const QString &key) const;
+    // Keeps the register's field list and order in the user's settings for the next start.
+    void saveListState();
     QString listSql(const QString &fields) const;
     void askLastData();
 

@@ -228,3 +228,28 @@ TEST_F(StudentListTest, TheFirstScreenDoesNotFetchTheWholeRegister)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(StudentListTest, TheFieldListAndOrderLastUntilTheNextStart)
+{
+    TVelmApplication application;
+    ASSERT_NE(start(application, "SYSDBA", false), nullptr);
+    QDomElement section
+            = application.Settings().documentElement().firstChildElement("TfmStudentList");
+    section.appendChild(application.Settings().createElement("Fields"))
+            .appendChild(application.Settings().createTextNode("GROUPNUM,FIO"));
+    section.appendChild(application.Settings().createElement("Order"))
+            .appendChild(application.Settings().createTextNode("GROUPNUM desc"));
+    TfmStudentList *window = application.MainWindow();
+    window->OpenList(true);
+    // The order in force stays the one the window opened with; the field list is re-read.
+    EXPECT_EQ(window->Students()->fieldIndex("COURSE"), -1);
+    EXPECT_GE(window->Students()->fieldIndex("GROUPNUM"), 0);
+
+    delete window; // stores what it shows
+    EXPECT_EQ(section.firstChildElement("Fields").text(), "STUDENTID,GROUPNUM,FIO");
+    EXPECT_EQ(section.firstChildElement("Order").text(), "FIO");
+}
+
+} // namespace
