@@ -175,6 +175,12 @@ void TfmStudentList::OpenList(bool rebuild)
         return;
     m_grid->setUpdatesEnabled(false);
     const auto enableUpdates = qScopeGuard([this] { m_grid->setUpdatesEnabled(true); });
+    // Reopening resets the grid's columns: their widths and visibility are put back by name.
+    QHash<QString, int> widths; // field name -> width, -1 when hidden
+    if (m_students->isOpen())
+        for (int column = 0; column < m_students->fieldCount(); ++column)
+            widths.insert(m_students->fieldName(column),
+                          m_grid->isColumnHidden(column) ? -1 : m_grid->columnWidth(column));
     m_students->close();
 
     const QString fields = StoredFields();
@@ -221,7 +227,7 @@ void TfmStudentList::OpenList(bool rebuild)
     // The first screen comes with the first chunk; the rest as the user scrolls.
     if (m_model->canFetchMore())
         m_model->fetchMore();
-    if (rebuild) {
+    if (rebuild || widths.isEmpty()) {
         m_model->ClearCaptions();
         for (int column = 0; column < m_model->columnCount(); ++column)
             m_grid->setColumnHidden(column, false);
@@ -230,6 +236,13 @@ void TfmStudentList::OpenList(bool rebuild)
         const int key = m_students->fieldIndex(QStringLiteral("STUDENTID"));
         if (key >= 0)
             m_grid->setColumnHidden(key, true);
+    } else {
+        for (int column = 0; column < m_students->fieldCount(); ++column) {
+            const int width = widths.value(m_students->fieldName(column), -2);
+            m_grid->setColumnHidden(column, width == -1);
+            if (width > 0)
+                m_grid->setColumnWidth(column, width);
+        }
     }
     m_grid->clearSelection();
     if (m_model->rowCount() > 0)
@@ -310,8 +323,6 @@ void TfmStudentList::SetLastData(bool lastData)
         act->setChecked(lastData);
     if (m_dateEdit)
         m_dateEdit->setVisible(!lastData);
-    if (m_lbStatusDate)
-        m_lbStatusDate->setVisible(!lastData);
     OpenList(false);
 }
 
@@ -487,7 +498,7 @@ void TfmStudentList::buildStatusBar()
     m_lbStatusDate = statusPanel(80, Qt::AlignHCenter);
     m_lbStatusDate->setObjectName(QStringLiteral("lbStatusDate"));
     m_lbStatusDate->setText(QDate::currentDate().toString(QLatin1String(VelmDateFormat)));
-    m_lbStatusDate->setVisible(!m_lastData);
+    m_lbStatusDate->setVisible(false); // the date editor shows the date in history mode
     status->addPermanentWidget(m_lbStatusDate);
     m_dateEdit = new QDateEdit(QDate::currentDate(), status);
     m_dateEdit->setObjectName(QStringLiteral("deDate"));

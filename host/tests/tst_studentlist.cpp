@@ -134,6 +134,15 @@ TEST_F(StudentListTest, GridShowsTheRepositorysCaptionsAndHidesTheKey)
     EXPECT_TRUE(grid->isColumnHidden(window->Students()->fieldIndex("STUDENTID")));
     EXPECT_EQ(model->index(0, window->Students()->fieldIndex("FIO")).data().toString(),
               "Абрамов Ян"); // by name when no order is stored
+
+    // Switching the mode and refreshing keep the columns as they were laid out.
+    const int fio = window->Students()->fieldIndex("FIO");
+    grid->setColumnWidth(fio, 333);
+    window->SetLastData(false);
+    window->Refresh();
+    EXPECT_EQ(grid->columnWidth(fio), 333);
+    EXPECT_TRUE(grid->isColumnHidden(window->Students()->fieldIndex("STUDENTID")));
+    EXPECT_EQ(model->headerData(fio, Qt::Horizontal).toString(), "ФИО");
     EXPECT_GT(grid->columnWidth(window->Students()->fieldIndex("FIO")),
               grid->columnWidth(window->Students()->fieldIndex("GROUPNUM")));
 }
