@@ -253,7 +253,7 @@ void TfmStudentList::fitColumns()
 {
     // The repository's widths are in characters of a Latin font: captions and names in
     // Cyrillic need more, so a column is never narrower than its caption or its first rows.
-    const int limit = m_grid->fontMetrics().averageCharWidth() * 60;
+    const int limit = m_grid->fontMetrics().averageCharWidth() * 40;
     for (int column = 0; column < m_model->columnCount(); ++column) {
         if (m_grid->isColumnHidden(column))
             continue;
