@@ -30,8 +30,7 @@ protected:
             GTEST_SKIP() << reason.toStdString();
         password = fb::TestServer::sysdbaPassword();
         ASSERT_TRUE(serverDir.isValid());
-        // The server process writes the file: let it into the folder.
-        QFile::setPermissions(serverDir.path(), QFileDevice::Permissions(0x7777));
+        fb::TestServer::shareFolder(serverDir.path());
         path = serverDir.filePath("velmor.fdb");
 
         fb::ConnectParams params;

@@ -32,11 +32,7 @@ protected:
         if (!reason.isEmpty())
             GTEST_SKIP() << reason.toStdString();
         password = fb::TestServer::sysdbaPassword();
-        // The server process writes the file: let it into the folder.
-        QFile::setPermissions(fixture.path({}),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                      | QFileDevice::ExeOwner | QFileDevice::ReadOther
-                                      | QFileDevice::WriteOther | QFileDevice::ExeOther);
+        fb::TestServer::shareFolder(fixture.path({}));
     }
 
     InstallOptions serverOptions() const

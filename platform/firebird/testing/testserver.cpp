@@ -36,4 +36,12 @@ QString TestServer::unavailableReason()
     return {};
 }
 
+void TestServer::shareFolder(const QString &path)
+{
+    QFile::setPermissions(path,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                  | QFileDevice::ReadOther | QFileDevice::WriteOther
+                                  | QFileDevice::ExeOther);
+}
+
 } // namespace fb

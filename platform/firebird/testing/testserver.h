@@ -14,6 +14,8 @@ public:
     static bool reachable();
     // Empty when a server test can run, otherwise why it must be skipped.
     static QString unavailableReason();
+    // Lets the server process (another user) create its database file in a test's folder.
+    static void shareFolder(const QString &path);
 };
 
 } // namespace fb

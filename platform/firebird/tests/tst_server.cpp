@@ -30,11 +30,7 @@ protected:
             GTEST_SKIP() << reason.toStdString();
         password = fb::TestServer::sysdbaPassword();
         ASSERT_TRUE(dir.isValid());
-        // The server process writes the file: let it into the folder.
-        QFile::setPermissions(dir.path(),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                      | QFileDevice::ExeOwner | QFileDevice::ReadOther
-                                      | QFileDevice::WriteOther | QFileDevice::ExeOther);
+        fb::TestServer::shareFolder(dir.path());
     }
     fb::ConnectParams params(const QString &user, const QString &pass) const
     {
