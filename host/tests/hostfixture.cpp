@@ -30,6 +30,14 @@ void TestRegistry::Set(const QString &name, const QString &value)
     Registry().SetValue(rgVelmKey(), name, value);
 }
 
+void TestRegistry::SetPersonalInstallation(const QString &databasePath, const QString &optionsDir)
+{
+    Set("ServerName", "$Personal");
+    Set("DBName", databasePath);
+    Set("OptionsPath", optionsDir);
+    Set("BinPath", optionsDir);
+}
+
 QString TestRegistry::Get(const QString &name) const
 {
     return Registry().Value(rgVelmKey(), name);

@@ -15,6 +15,8 @@ public:
     ~TestRegistry();
 
     void Set(const QString &name, const QString &value);
+    // Personal mode on a local database file, with the options and programs in one folder.
+    void SetPersonalInstallation(const QString &databasePath, const QString &optionsDir);
     QString Get(const QString &name) const;
     QString Dir() const { return m_dir.path(); }
 

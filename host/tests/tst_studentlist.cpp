@@ -24,10 +24,7 @@ class StudentListTest : public testing::Test
 protected:
     void SetUp() override
     {
-        m_registry.Set("ServerName", "$Personal");
-        m_registry.Set("DBName", m_db.path());
-        m_registry.Set("OptionsPath", m_options.path());
-        m_registry.Set("BinPath", m_options.path());
+        m_registry.SetPersonalInstallation(m_db.path(), m_options.path());
         for (const char *file : {"fields.xml", "DefaultSettings.xml", "ColorSettings.xml"})
             ASSERT_TRUE(
                     QFile::copy(QStringLiteral(VELMOR_SOURCE_DIR "/installation/options/") + file,

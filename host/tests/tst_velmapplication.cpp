@@ -113,10 +113,7 @@ class ApplicationTest : public testing::Test
 protected:
     void SetUp() override
     {
-        m_registry.Set("ServerName", "$Personal");
-        m_registry.Set("DBName", m_db.path());
-        m_registry.Set("OptionsPath", m_options.path());
-        m_registry.Set("BinPath", m_options.path());
+        m_registry.SetPersonalInstallation(m_db.path(), m_options.path());
         m_db.run("insert into SEC_USERSGROUPS (UGID, UGNAME, RTYPE, PASSWD) "
                  "values (1, 'SYSDBA', 'U', 'bWFzdGVya2V5')"); // Base64 of "masterkey"
         writeFile(m_options.filePath("DefaultSettings.xml"), settingsWith("defaults"));
