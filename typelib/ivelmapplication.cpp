@@ -1,0 +1,3 @@
+#include "ivelmapplication.h"
+
+IVelmApplication::~IVelmApplication() = default;

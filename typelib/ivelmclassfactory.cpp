@@ -1,0 +1,3 @@
+#include "ivelmclassfactory.h"
+
+IVelmClassFactory::~IVelmClassFactory() = default;

@@ -1,0 +1,3 @@
+#include "ivelmdata.h"
+
+IVelmData::~IVelmData() = default;

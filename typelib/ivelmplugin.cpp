@@ -1,0 +1,3 @@
+#include "ivelmplugin.h"
+
+IVelmPlugin::~IVelmPlugin() = default;

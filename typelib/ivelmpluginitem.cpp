@@ -1,0 +1,3 @@
+#include "ivelmpluginitem.h"
+
+IVelmPluginItem::~IVelmPluginItem() = default;

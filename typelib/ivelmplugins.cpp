@@ -1,0 +1,3 @@
+#include "ivelmplugins.h"
+
+IVelmPlugins::~IVelmPlugins() = default;
