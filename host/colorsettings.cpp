@@ -6,9 +6,6 @@
 
 #include <QFileInfo>
 
-QDomDocument XmlColorSettings;
-QDomDocument XmlUserColorSettings;
-
 namespace {
 
 void loadOrEmpty(QDomDocument &document, const QString &fileName)
@@ -30,4 +27,5 @@ void LoadColorSettings(const QString &sharedFile, const QString &userFile)
         loadOrEmpty(XmlUserColorSettings, userFile);
     else
         XmlUserColorSettings.setContent(QByteArray(EmptyUserColorSettings));
+    ColorSettingsChanged();
 }

@@ -1,4 +1,3 @@
-#include <colorgridutils.h>
 #include <gridutils.h>
 #include <lxerror.h>
 #include <lxfields.h>
@@ -6,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QFont>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTest>
+
+#include <functional>
 
 namespace {
 
@@ -47,7 +48,7 @@ private:
 
 class GridUtilsTest : public testing::Test
 {
-protected:
+public:
     void use(int total, int chunk)
     {
         model = std::make_unique<LazyModel>(total, chunk);
@@ -76,20 +77,96 @@ TEST_F(GridUtilsTest, SelectedRowsFollowTheRule)
     EXPECT_EQ(GetSelectedList(&grid, QStringLiteral("studentid"), QStringLiteral(",")),
               QStringLiteral("102"))
             << "nothing marked: the current row";
+    EXPECT_EQ(SelectedRowCount(&grid), 1);
 
     mark(3);
     mark(0);
     mark(1);
+    // A cell of another column of a marked row is the same row.
+    grid.selectionModel()->select(model->index(1, 1), QItemSelectionModel::Select);
     EXPECT_EQ(GetSelectedList(&grid, QStringLiteral("STUDENTID"), QStringLiteral(",")),
               QStringLiteral("100,101,103"))
             << "the marked rows, no trailing delimiter";
+    EXPECT_EQ(SelectedRowCount(&grid), 3);
 
     grid.selectAll();
-    EXPECT_EQ(GetSelectedRows(&grid).size(), 10) << "the whole grid includes unfetched rows";
+    EXPECT_FALSE(IsWholeGridSelected(&grid));
+    EXPECT_EQ(GetSelectedRows(&grid), (QList<int>{0, 1, 2, 3})) << "marking is not the whole grid";
 
     EXPECT_THROW(GetSelectedList(&grid, QStringLiteral("NOSUCH"), QStringLiteral(",")), LxError);
     use(0, 4);
     EXPECT_TRUE(GetSelectedRows(&grid).isEmpty());
+    EXPECT_EQ(SelectedRowCount(&grid), 0);
+    SelectWholeGrid(&grid);
+    EXPECT_EQ(SelectedRowCount(&grid), 0);
+}
+
+TEST_F(GridUtilsTest, TheWholeGridTakesInTheRowsFetchedLater)
+{
+    use(10, 4);
+    SelectWholeGrid(&grid);
+    EXPECT_TRUE(IsWholeGridSelected(&grid));
+    EXPECT_EQ(model->rowCount(), 4) << "selecting all fetches nothing";
+    EXPECT_TRUE(grid.selectionModel()->isRowSelected(3, {}));
+
+    model->fetchMore({}); // the user scrolls down
+    EXPECT_TRUE(grid.selectionModel()->isRowSelected(7, {}));
+    EXPECT_TRUE(IsWholeGridSelected(&grid));
+
+    EXPECT_EQ(SelectedRowCount(&grid), 10);
+    EXPECT_EQ(model->rowCount(), 10);
+    EXPECT_TRUE(grid.selectionModel()->isRowSelected(9, {}));
+    EXPECT_EQ(GetSelectedList(&grid, QStringLiteral("STUDENTID"), QStringLiteral(",")),
+              QStringLiteral("100,101,102,103,104,105,106,107,108,109"));
+
+    // The rows of a whole grid are visited with the flag kept.
+    QList<int> visited;
+    IterateSelectedList(&grid, [&](int row) { visited << row; });
+    EXPECT_EQ(visited.size(), 10);
+    EXPECT_TRUE(IsWholeGridSelected(&grid));
+}
+
+TEST_F(GridUtilsTest, AnyOtherChangeOfTheSelectionEndsTheWholeGrid)
+{
+    struct Case
+    {
+        const char *change;
+        std::function<void(GridUtilsTest &)> apply;
+    };
+    const Case cases[] = {
+            {"a click on a row",
+             [](GridUtilsTest &t) {
+                 const QRect cell = t.grid.visualRect(t.model->index(1, 0));
+                 QTest::mouseClick(t.grid.viewport(), Qt::LeftButton, {}, cell.center());
+             }},
+            {"one row chosen by code",
+             [](GridUtilsTest &t) {
+                 t.grid.selectionModel()->select(t.model->index(2, 0),
+                                                 QItemSelectionModel::ClearAndSelect
+                                                         | QItemSelectionModel::Rows);
+             }},
+            {"a row unmarked",
+             [](GridUtilsTest &t) {
+                 t.grid.selectionModel()->select(t.model->index(0, 0),
+                                                 QItemSelectionModel::Deselect
+                                                         | QItemSelectionModel::Rows);
+             }},
+            {"the marks cleared", [](GridUtilsTest &t) { t.grid.clearSelection(); }},
+            {"the list closed", [](GridUtilsTest &t) { t.model->clear(); }},
+            {"another model", [](GridUtilsTest &t) { t.use(10, 4); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.change);
+        use(10, 4);
+        grid.resize(400, 300);
+        grid.show();
+        SelectWholeGrid(&grid);
+        c.apply(*this);
+        EXPECT_FALSE(IsWholeGridSelected(&grid));
+        model->fetchMore({});
+        EXPECT_FALSE(grid.selectionModel()->isRowSelected(model->rowCount() - 1, {}))
+                << "later rows join the selection no more";
+    }
 }
 
 TEST_F(GridUtilsTest, IterationMakesEachRowCurrentAndRestores)
@@ -129,20 +206,6 @@ TEST_F(GridUtilsTest, RepositorySetsCaptionsWidthsAndHiddenColumns)
 
     ApplyGridRepository(&grid, fields); // a second run finds the columns by their names
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), fio.GetGridCaption());
-}
-
-TEST(ColorGridUtilsTest, FontStylesRoundTrip)
-{
-    for (int styles = 0; styles < 16; ++styles) {
-        QFont font;
-        IntToSet(styles, font);
-        EXPECT_EQ(SetToInt(font), styles);
-    }
-    QFont font;
-    font.setBold(true);
-    IntToSet(fsItalic | 64, font);
-    EXPECT_FALSE(font.bold());
-    EXPECT_EQ(SetToInt(font), fsItalic);
 }
 
 } // namespace
