@@ -1,0 +1,223 @@
+// Measures the student register window over a large database (made by run.sh):
+//   (a) opening the window until its first screen is painted, and switching it to history mode
+//       until the grid is painted again;
+//   (b) selecting the whole grid and counting the selection (which fetches every row) against
+//       the baseline: a bare data set opening the same select and fetching all of it.
+// Every figure is the best of a few runs in this process; (b) prints the ratio to the baseline.
+//
+//     registerbench <database> [runs]
+
+#include <dataset.h>
+#include <fmstudentlist.h>
+#include <gridutils.h>
+#include <lxerror.h>
+#include <registry.h>
+#include <studentgrid.h>
+#include <tdm.h>
+#include <transaction.h>
+#include <velmapplication.h>
+#include <velmconsts.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Waits until the widget has been painted after the call (or 60 s went by).
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(QWidget *widget)
+        : m_widget(widget)
+    {
+        widget->installEventFilter(this);
+    }
+    ~PaintWatch() override { m_widget->removeEventFilter(this); }
+
+    void wait()
+    {
+        QElapsedTimer limit;
+        limit.start();
+        while (!m_painted && limit.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!m_painted)
+            std::fprintf(stderr, "registerbench: the grid was not painted within a minute\n");
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_painted = true;
+        return false;
+    }
+
+private:
+    QWidget *m_widget;
+    bool m_painted = false;
+};
+
+// Best time in milliseconds of runs calls of work; prepare runs untimed before each call.
+double best(int runs, const std::function<void()> &prepare, const std::function<void()> &work)
+{
+    double result = 1e18;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare)
+            prepare();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        result = std::min(result, timer.nsecsElapsed() / 1e6);
+    }
+    return result;
+}
+
+void paintedAfter(QTableView *grid, const std::function<void()> &work)
+{
+    PaintWatch watch(grid->viewport());
+    work();
+    watch.wait();
+}
+
+// A registry of its own for a personal installation on the database, with the build's options.
+void useInstallation(const QTemporaryDir &dir, const QString &database)
+{
+    qputenv("VELMOR_REGISTRY", QDir(dir.path()).filePath("registry.ini").toUtf8());
+    SetVelmKey(QString());
+    Registry registry;
+    registry.CreateKey(rgVelmKey());
+    registry.SetValue(rgVelmKey(), "ServerName", "$Personal");
+    registry.SetValue(rgVelmKey(), "DBName", database);
+    registry.SetValue(rgVelmKey(), "OptionsPath", VELMOR_OPTIONS_DIR);
+    registry.SetValue(rgVelmKey(), "BinPath", dir.path());
+}
+
+void printRow(const char *what, double ms, double baseline = 0)
+{
+    if (baseline > 0)
+        std::printf("%-46s %9.1f ms %8.2fx\n", what, ms, ms / baseline);
+    else
+        std::printf("%-46s %9.1f ms\n", what, ms);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: registerbench <database> [runs]\n");
+        return 2;
+    }
+    const QString database = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+    QTemporaryDir dir;
+    useInstallation(dir, database);
+
+    TDM::SetErrorBox([](const QString &message) {
+        std::fprintf(stderr, "registerbench: %s\n", qPrintable(message));
+    });
+    TDM::SetLoginDialog([](QString &, QString &) { return false; });
+    TVelmApplication application;
+    TVelmApplication::SettingsHooks hooks;
+    hooks.ctrlHeld = [] { return false; };
+    hooks.ask = [](const QString &) { return true; };
+    hooks.inform = [](const QString &) {};
+    hooks.error = [](const QString &message) {
+        std::fprintf(stderr, "registerbench: %s\n", qPrintable(message));
+    };
+    application.SetSettingsHooks(hooks);
+    try {
+        if (!application.Login("SYSDBA", "masterkey", false)) {
+            std::fprintf(stderr, "registerbench: cannot log in to %s\n", argv[1]);
+            return 1;
+        }
+        application.Prepare();
+        TfmStudentList *main = application.MainWindow();
+        if (!main || !main->Students() || !main->Students()->isOpen()) {
+            std::fprintf(stderr, "registerbench: the register did not open\n");
+            return 1;
+        }
+        paintedAfter(main->Grid(), [&] { main->show(); });
+
+        // (a) The window opened afresh until its first screen is painted, as at start.
+        std::unique_ptr<TfmStudentList> window;
+        const double open = best(
+                runs,
+                [&] { window.reset(); },
+                [&] {
+                    window = std::make_unique<TfmStudentList>();
+                    paintedAfter(window->Grid(), [&] { window->show(); });
+                });
+        QTableView *grid = window->Grid();
+        fb::DataSet *students = window->Students();
+        const double history = best(
+                runs,
+                [&] { window->SetLastData(true); },
+                [&] { paintedAfter(grid, [&] { window->SetLastData(false); }); });
+        window->SetLastData(true);
+
+        // (b) Select all and count on the open register against a raw fetch of its select.
+        const QString sql = students->expandedSelectSql();
+        int counted = 0, fetched = 0;
+        const auto reopen = [&] { window->OpenList(false); };
+        const double selectCount = best(runs, reopen, [&] {
+            SelectWholeGrid(grid);
+            counted = SelectedRowCount(grid);
+        });
+        const double selectCountPaint = best(runs, reopen, [&] {
+            paintedAfter(grid, [&] {
+                SelectWholeGrid(grid);
+                counted = SelectedRowCount(grid);
+            });
+        });
+        fb::Transaction tran(students->transaction().database());
+        double fetchOnly = 1e18;
+        const double raw = best(runs, nullptr, [&] {
+            fb::DataSet dataSet(tran);
+            dataSet.setSelectSql(sql);
+            tran.ensureStarted();
+            QElapsedTimer timer;
+            dataSet.open();
+            timer.start();
+            dataSet.fetchAll();
+            fetchOnly = std::min(fetchOnly, timer.nsecsElapsed() / 1e6);
+            fetched = dataSet.rowCount();
+            tran.commit();
+        });
+
+        std::printf("register of %d students, %d columns, best of %d runs\n",
+                    fetched,
+                    students->fieldCount(),
+                    runs);
+        printRow("(a) open window, first screen painted", open);
+        printRow("(a) switch to history mode, painted", history);
+        printRow("(b) baseline: DataSet open + fetchAll", raw);
+        printRow("    of which fetchAll", fetchOnly);
+        printRow("(b) SelectWholeGrid + SelectedRowCount", selectCount, raw);
+        printRow("(b) the same until the grid is painted", selectCountPaint, raw);
+        if (counted != fetched) {
+            std::fprintf(stderr,
+                         "registerbench: counted %d rows, the select has %d\n",
+                         counted,
+                         fetched);
+            return 1;
+        }
+        window.reset();
+        application.Unprepare();
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "registerbench: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
