@@ -65,6 +65,31 @@ QString TCommandLine::lastValueOf(const QString &option) const
     return value;
 }
 
+int TCommandLine::serverOptionIndex() const
+{
+    for (int i = 0; i < m_arguments.size(); ++i) {
+        const QString &argument = m_arguments.at(i);
+        if (argument == QLatin1String("--regserver") || argument == QLatin1String("--unregserver"))
+            return i;
+    }
+    return -1;
+}
+
+TCommandLine::ServerAction TCommandLine::ServerRegistration() const
+{
+    const int index = serverOptionIndex();
+    if (index < 0)
+        return ServerAction::None;
+    return m_arguments.at(index) == QLatin1String("--regserver") ? ServerAction::Register
+                                                                 : ServerAction::Unregister;
+}
+
+QString TCommandLine::ServerLibrary() const
+{
+    const int index = serverOptionIndex();
+    return index < 0 || index + 1 >= m_arguments.size() ? QString() : m_arguments.at(index + 1);
+}
+
 const TCommandLine &CmdLine()
 {
     return processCommandLine();

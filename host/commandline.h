@@ -9,6 +9,9 @@
 // and "-P <password>" are matched without regard to case and a later occurrence wins; either as
 // the last argument, with no value after it, is ignored. A switch is an argument made of "-" or
 // "/" and the word ("-Debug", "/nosplash"), compared without regard to case.
+//
+// "--regserver <library>" and "--unregserver <library>" (exact, first occurrence) register or
+// remove a plug-in library in the class and plug-in registry instead of a normal run.
 class TCommandLine
 {
 public:
@@ -32,10 +35,18 @@ public:
     bool Upd() const { return FindSwitch(QStringLiteral("UPD")); }
     bool NoSplash() const { return FindSwitch(QStringLiteral("nosplash")); }
 
+    enum class ServerAction { None, Register, Unregister };
+    // What "--regserver" or "--unregserver" asks for (the first given); None without either.
+    ServerAction ServerRegistration() const;
+    // The library named after that option; empty when it is the last argument.
+    QString ServerLibrary() const;
+
 private:
     // The argument after the last occurrence of the option (case-insensitive); null when the
     // option is missing or has no value after it.
     QString lastValueOf(const QString &option) const;
+    // The index of the first server registration option; -1 for none.
+    int serverOptionIndex() const;
 
     QStringList m_arguments;
     int m_regIndex = -1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ilxparams.h>
+#include <ivelmapplication.h>
 
 #include <QDomDocument>
 #include <QObject>
@@ -11,11 +12,17 @@
 #include <memory>
 
 class TfmStudentList;
+class TVelmData;
+class TVelmPlugins;
 
 // The application object of the host: one per process. It owns the temporary directory, the
 // user's settings document and option set, creates the data module, and runs the life cycle
-// created -> logged in -> prepared -> unprepared -> destroyed.
-class TVelmApplication : public QObject
+// created -> logged in -> prepared -> unprepared -> destroyed. Plug-ins and other clients
+// reach it as IVelmApplication; its members raise LxError on failure.
+//
+// It counts its references without deleting itself (the program owns it); the count left at
+// destruction is logged.
+class TVelmApplication : public QObject, public IVelmApplication
 {
     Q_OBJECT
 
@@ -35,26 +42,58 @@ public:
     ~TVelmApplication() override;
 
     StartMode Mode() const { return m_mode; }
-    QString TempDir() const { return m_tempDir; }
     bool Prepared() const { return m_prepared; }
     bool LoggedIn() const { return m_loggedIn; }
     QDomDocument &Settings() { return m_settings; }
-    ILxParams *UserOptions() const { return m_userOptions.get(); }
     TfmStudentList *MainWindow() const { return m_mainWindow; }
 
-    // Reference count of the object model's holders; logged when the object is destroyed.
-    int AddRef() { return ++m_refCount; }
-    int Release() { return --m_refCount; }
+    int AddRef() override { return ++m_refCount; }
+    int Release() override { return --m_refCount; }
     int RefCount() const { return m_refCount; }
 
+    // True when the main window exists and is visible.
+    bool Visible() const override;
+    // Shows or hides the main window; "Не произведен вход в программу." before a login.
+    void SetVisible(bool visible) override;
+    // The plug-in collection, from Prepare to Unprepare (null otherwise).
+    IVelmPlugins *Plugins() override;
+    IVelmApplication *Appl() override { return this; }
+    void Log(const QString &message, int level = elInfo) override;
     // False, changing nothing, when a login already succeeded.
-    bool Login(const QString &user, const QString &password, bool showLoginDialog);
-    // Loads the settings, the option set and the colours and creates the main window.
-    void Prepare();
-    // Destroys the main window, saves the settings and logs out; nothing when not prepared.
-    void Unprepare();
+    bool Login(const QString &user, const QString &password, bool showLoginDialog = false) override;
     // Ends the run: closes the main window and leaves the message loop.
-    void Quit();
+    void Quit() override;
+    // The temporary directory, ending with a path separator.
+    QString TempDir() const override;
+    // The data object, made on the first request and attached to the register as soon as the
+    // main window exists.
+    IVelmData *Data() override;
+    ILxParams *UserOptions() override { return m_userOptions.get(); }
+    void Journal(const QString &msg,
+                 const QVariant &mname = {},
+                 const QVariant &action = {},
+                 int transactionHandle = 0,
+                 int parentId = 0) override;
+    // Today in current-data mode, the register's status date in history mode.
+    QDate CurrentDate() const override;
+    // The register's status date (reopens the register when it changes).
+    void SetCurrentDate(const QDate &date) override;
+    // Writes the option set into the user's record.
+    void SaveUserOptions() override;
+    // Writes the user's grid colours into the user's record.
+    void SaveUserColorSettings() override;
+    // Repaints the register and handles the pending window messages.
+    void ScreenRefresh() override;
+
+    // Asks the plug-ins whether the main window may close (true without a collection).
+    bool PluginsAllowClose();
+
+    // Loads the settings, the option set and the colours, creates the plug-in collection
+    // (connecting the plug-ins that load at start) and the main window.
+    void Prepare();
+    // Releases the plug-ins, destroys the main window, releases the data object, saves the
+    // settings and logs out; nothing when not prepared.
+    void Unprepare();
 
     static QString SettingsFileName(const QString &tempDir);
     static QString UserColorSettingsFileName(const QString &tempDir);
@@ -72,6 +111,10 @@ private:
     void Initialize();
     void LoadUserOptions();
     void LoadFieldRepository();
+    void CreatePlugins();
+    void ReleasePlugins();
+    void ReleaseData();
+    TfmStudentList &RequireMainWindow() const;
 
     StartMode m_mode;
     QString m_tempDir;
@@ -80,6 +123,8 @@ private:
     QDomDocument m_settings;
     std::unique_ptr<ILxParams> m_userOptions;
     QPointer<TfmStudentList> m_mainWindow;
+    TVelmPlugins *m_plugins = nullptr; // one reference while prepared
+    TVelmData *m_data = nullptr;       // one reference from the first request to Unprepare
     SettingsHooks m_settingsHooks;
     int m_refCount = 0;
 };

@@ -4,10 +4,12 @@
 #include "fmsplash.h"
 #include "fmstudentlist.h"
 #include "planner.h"
+#include "plugincall.h"
 #include "velmapplication.h"
 #include "velminit.h"
 #include "velmver.h"
 
+#include <comserver.h>
 #include <lxapplication.h>
 #include <lxerrorhandle.h>
 #include <lxlog.h>
@@ -17,7 +19,10 @@
 #include <velmconsts.h>
 #include <velmutils.h>
 
+#include <QFileInfo>
 #include <QProcess>
+
+#include <cstdio>
 
 #include <memory>
 
@@ -29,6 +34,29 @@ void startConnectionSetup()
     Log(QStringLiteral("No connection configured, start ") + program, elInfo);
     if (!QProcess::startDetached(program, {}))
         Log(QStringLiteral("Cannot start ") + program, elError);
+}
+
+// Registers or removes the plug-in library named on the command line instead of a normal run;
+// a failure is printed and ends the program with 1.
+int runServerRegistration(const TCommandLine &commandLine)
+{
+    const bool registering
+            = commandLine.ServerRegistration() == TCommandLine::ServerAction::Register;
+    try {
+        if (commandLine.ServerLibrary().isEmpty())
+            throw LxError(LxTr("Не указана библиотека модуля"));
+        const QString library = QFileInfo(commandLine.ServerLibrary()).absoluteFilePath();
+        if (registering)
+            RegisterServer(library);
+        else
+            UnregisterServer(library);
+    } catch (const std::exception &error) {
+        const QString message = ErrorText(error);
+        Log(message, elError);
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
 }
 
 // The part of the run between the login and the message loop; false ends the run.
@@ -72,6 +100,8 @@ int VelmorMain(int argc, char **argv)
     const TCommandLine commandLine(argc, argv);
     SetCmdLine(commandLine);
     VelmInit(commandLine);
+    if (commandLine.ServerRegistration() != TCommandLine::ServerAction::None)
+        return runServerRegistration(commandLine);
 
     if (!ConnectionConfigured()) {
         startConnectionSetup();
