@@ -34,6 +34,14 @@ inline constexpr bool Succeeded(HRESULT result)
     return result >= 0;
 }
 
+// The ids under which any object answers as IVelmUnknown and IVelmDispatch.
+// {00000000-0000-0000-C000-000000000046}
+inline constexpr QUuid IID_IVelmUnknown{
+        0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+// {00020400-0000-0000-C000-000000000046}
+inline constexpr QUuid IID_IVelmDispatch{
+        0x00020400, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+
 // How a member is called through IVelmDispatch::Invoke.
 enum class InvokeKind { Method, PropertyGet, PropertyPut };
 
