@@ -1,7 +1,12 @@
 #include "fmstudentlist.h"
 
 #include "fmsplash.h"
+#include "gridfinddialog.h"
+#include "gridlayout.h"
 #include "menuutils.h"
+#include "selectionfile.h"
+#include "studentgrid.h"
+#include "studentgriddelegate.h"
 #include "studentlistmodel.h"
 #include "velmapplication.h"
 #include "velminit.h"
@@ -15,6 +20,7 @@
 #include <lximagelist.h>
 #include <lxlog.h>
 #include <lxnls.h>
+#include <query.h>
 #include <tdm.h>
 #include <transaction.h>
 #include <velmutils.h>
@@ -22,17 +28,21 @@
 #include <xmlsecurity.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDate>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTimer>
 
 TfmStudentList *fmStudentList = nullptr;
@@ -49,6 +59,9 @@ QLabel *statusPanel(int width, Qt::Alignment alignment)
 }
 
 const char kSection[] = "TfmStudentList";
+const char kGridSection[] = "Grid.TfmStudentList";
+const char kLayoutGridSection[] = "TIniFile";
+const char kGridKind[] = "StudentList";
 // The register's columns on a first start, before the user chose any.
 const char kDefaultFields[] = "FIO,GROUPNUM,COURSE,SPECIALITY,DEPARTMENT,EDUFORM,STATUS";
 const QColor kGridColour(232, 255, 232);
@@ -59,6 +72,42 @@ bool databaseReady()
     return DM && DM->DB && DM->DB->isConnected() && FieldsRepLoaded();
 }
 
+QString errorText(const std::exception &error)
+{
+    return QString::fromLocal8Bit(error.what());
+}
+
+// One sort column of an ORDER BY text: "NAME" or "NAME DESC".
+struct OrderItem
+{
+    QString field;
+    bool descending = false;
+};
+
+QList<OrderItem> parseOrder(const QString &order)
+{
+    QList<OrderItem> items;
+    for (const QString &part : order.split(u',', Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(u' ');
+        if (words.isEmpty() || words.first().isEmpty())
+            continue;
+        OrderItem item;
+        item.field = words.first();
+        item.descending = words.size() > 1
+                          && words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+        items << item;
+    }
+    return items;
+}
+
+QString orderText(const QList<OrderItem> &items)
+{
+    QStringList parts;
+    for (const OrderItem &item : items)
+        parts << (item.descending ? item.field + QStringLiteral(" DESC") : item.field);
+    return parts.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 TfmStudentList::TfmStudentList(QWidget *parent)
@@ -67,6 +116,7 @@ TfmStudentList::TfmStudentList(QWidget *parent)
     fmStudentList = this;
     setObjectName(QStringLiteral("fmStudentList"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    m_moduleCaption = LxTr("Список");
     const QString user = DM ? DM->UserName : QString();
     setWindowTitle(LxTr("Список студентов") + QStringLiteral(" [") + user + QStringLiteral("]"));
     resize(1000, 650);
@@ -77,17 +127,22 @@ TfmStudentList::TfmStudentList(QWidget *parent)
     }
 
     buildGrid();
-    buildUserInterface();
     buildStatusBar();
+    buildUserInterface();
+    createOwnActions();
+    buildPopupMenu();
+    LoadWindowState(wsFrozeLayout);
     m_creating = true;
     SetStatusDate(QDate::currentDate());
+    m_maxRecords = -1;
+    restoreGeometryFromSettings();
     m_order = storedValue(QStringLiteral("Order")).trimmed();
     if (databaseReady()) {
         try {
             OpenList(true);
         } catch (const std::exception &error) {
             // The window still opens: the user sees the error and the empty register.
-            const QString message = QString::fromLocal8Bit(error.what());
+            const QString message = errorText(error);
             Log(message, elAppException);
             QTimer::singleShot(0, this, [message] { MsgError(message); });
         }
@@ -97,25 +152,45 @@ TfmStudentList::TfmStudentList(QWidget *parent)
 
     m_statusTimer = new QTimer(this);
     m_statusTimer->setInterval(300);
-    connect(m_statusTimer, &QTimer::timeout, this, &TfmStudentList::UpdateStatusBar);
+    connect(m_statusTimer, &QTimer::timeout, this, [this] {
+        m_statusTimer->stop();
+        UpdateStatusBar();
+        UpdateActions();
+        m_statusTimer->start();
+    });
     m_statusTimer->start();
+    m_selectionTimer = new QTimer(this);
+    m_selectionTimer->setInterval(300);
+    m_selectionTimer->setSingleShot(true);
+    connect(m_selectionTimer, &QTimer::timeout, this, &TfmStudentList::checkSelectionChange);
+}
+
+TfmStudentList::~TfmStudentList()
+{
+    try {
+        if (m_students && m_students->isOpen() && !m_dataObjectAttached)
+            SaveWindowState(wsGridLayout);
+        saveListState();
+        saveGeometryToSettings();
+    } catch (const std::exception &error) {
+        Log(errorText(error), elAppException);
+    }
+    Log(QStringLiteral("fmStudentList destroy"), elInfo);
+    if (fmStudentList == this)
+        fmStudentList = nullptr;
 }
 
 void TfmStudentList::buildGrid()
 {
-    m_grid = new QTableView(this);
+    m_grid = new TStudentGrid(this);
     m_grid->setObjectName(QStringLiteral("Grid"));
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_grid->setSortingEnabled(false);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->verticalHeader()->setVisible(false);
-    m_grid->horizontalHeader()->setHighlightSections(false);
     QPalette colours = m_grid->palette();
     colours.setColor(QPalette::Base, kGridColour);
     colours.setColor(QPalette::Window, kGridColour);
     m_grid->setPalette(colours);
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     setCentralWidget(m_grid);
     if (!databaseReady())
         return;
@@ -126,23 +201,54 @@ void TfmStudentList::buildGrid()
     m_students->setObjectName(QStringLiteral("qrStudents"));
     m_students->setDeleteSql(
             QStringLiteral("delete from STUDENTS where STUDENTID = ?OLD_STUDENTID"));
+    m_qrArch = new fb::Query(*m_tran,
+                             QStringLiteral("update STUDENTS set ARCHIVE = ?ARCH "
+                                            "where STUDENTID = ?StudentID"));
     m_model = new TStudentListModel(m_students, this);
     m_grid->setModel(m_model);
+    m_delegate = new TStudentGridDelegate(QLatin1String(kGridKind), this);
+    m_grid->setItemDelegate(m_delegate);
+    connect(m_students, &fb::DataSet::afterOpen, this, &TfmStudentList::afterOpen);
+    connect(m_students, &fb::DataSet::beforeClose, this, &TfmStudentList::beforeClose);
     connect(m_grid->selectionModel(),
             &QItemSelectionModel::currentRowChanged,
             this,
             [this](const QModelIndex &current) {
-                if (current.isValid() && m_students->isOpen())
+                if (current.isValid() && m_students->isOpen()
+                    && current.row() != m_students->currentRow())
                     m_students->setCurrentRow(current.row());
             });
+    connect(m_grid->selectionModel(),
+            &QItemSelectionModel::selectionChanged,
+            this,
+            &TfmStudentList::selectionChanged);
+    connect(m_grid, &TStudentGrid::OpenRequested, this, [this] {
+        if (QAction *dossier = m_actions.value(QStringLiteral("actDossierView")))
+            dossier->trigger();
+    });
+    connect(m_grid, &TStudentGrid::TitleClicked, this, &TfmStudentList::SortByColumn);
+    connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        UpdateActions();
+        m_popupMenu->popup(m_grid->viewport()->mapToGlobal(pos));
+    });
+}
+
+TXMLIniFile TfmStudentList::props() const
+{
+    return TXMLIniFile(VelmApplication->Settings());
 }
 
 QString TfmStudentList::storedValue(const QString &key) const
 {
     if (!VelmApplication)
         return {};
-    TXMLIniFile props(VelmApplication->Settings());
-    return props.ReadString(QLatin1String(kSection), key, QString());
+    return props().ReadString(QLatin1String(kSection), key, QString());
+}
+
+void TfmStudentList::storeValue(const QString &key, const QString &value)
+{
+    if (VelmApplication)
+        props().WriteString(QLatin1String(kSection), key, value);
 }
 
 void TfmStudentList::saveListState()
@@ -152,9 +258,8 @@ void TfmStudentList::saveListState()
     QStringList fields;
     for (int column = 0; column < m_students->fieldCount(); ++column)
         fields << m_students->fieldName(column);
-    TXMLIniFile props(VelmApplication->Settings());
-    props.WriteString(QLatin1String(kSection), QStringLiteral("Fields"), fields.join(u','));
-    props.WriteString(QLatin1String(kSection), QStringLiteral("Order"), m_order.trimmed());
+    storeValue(QStringLiteral("Fields"), fields.join(u','));
+    storeValue(QStringLiteral("Order"), m_order.trimmed());
 }
 
 QString TfmStudentList::StoredFields() const
@@ -175,12 +280,10 @@ void TfmStudentList::OpenList(bool rebuild)
         return;
     m_grid->setUpdatesEnabled(false);
     const auto enableUpdates = qScopeGuard([this] { m_grid->setUpdatesEnabled(true); });
-    // Reopening resets the grid's columns: their widths and visibility are put back by name.
-    QHash<QString, int> widths; // field name -> width, -1 when hidden
+    // Reopening resets the grid's columns: their arrangement is put back by field name.
+    GridLayout::Values layout;
     if (m_students->isOpen())
-        for (int column = 0; column < m_students->fieldCount(); ++column)
-            widths.insert(m_students->fieldName(column),
-                          m_grid->isColumnHidden(column) ? -1 : m_grid->columnWidth(column));
+        layout = GridLayout::Save(m_grid);
     m_students->close();
 
     const QString fields = StoredFields();
@@ -218,16 +321,15 @@ void TfmStudentList::OpenList(bool rebuild)
         if (m_order.isEmpty())
             throw;
         // A stored order may name a field that is no longer selected: drop it and go on.
-        MsgError(QString::fromLocal8Bit(error.what()));
+        MsgError(errorText(error));
         m_order.clear();
         m_students->setSelectSql(select);
         m_students->open();
     }
-    m_countResult = -1;
     // The first screen comes with the first chunk; the rest as the user scrolls.
     if (m_model->canFetchMore())
         m_model->fetchMore();
-    if (rebuild || widths.isEmpty()) {
+    if (rebuild || layout.isEmpty()) {
         m_model->ClearCaptions();
         for (int column = 0; column < m_model->columnCount(); ++column)
             m_grid->setColumnHidden(column, false);
@@ -236,17 +338,66 @@ void TfmStudentList::OpenList(bool rebuild)
         const int key = m_students->fieldIndex(QStringLiteral("STUDENTID"));
         if (key >= 0)
             m_grid->setColumnHidden(key, true);
+        if (rebuild)
+            LoadWindowState(wsFilter | wsGridLayout);
     } else {
-        for (int column = 0; column < m_students->fieldCount(); ++column) {
-            const int width = widths.value(m_students->fieldName(column), -2);
-            m_grid->setColumnHidden(column, width == -1);
-            if (width > 0)
-                m_grid->setColumnWidth(column, width);
-        }
+        ApplyGridRepository(m_grid, FieldsRep());
+        GridLayout::Restore(m_grid, layout);
     }
-    m_grid->clearSelection();
-    if (m_model->rowCount() > 0)
+    showSortMarkers();
+    if (m_model->rowCount() > 0 && !m_grid->currentIndex().isValid())
         m_grid->setCurrentIndex(m_model->index(0, m_grid->horizontalHeader()->logicalIndexAt(0)));
+}
+
+void TfmStudentList::afterOpen()
+{
+    if (m_dataObjectAttached || m_refreshing)
+        return;
+    m_countResult = -1;
+    showSortMarkers();
+    m_grid->clearSelection();
+}
+
+void TfmStudentList::beforeClose()
+{
+    if (m_dataObjectAttached || m_refreshing)
+        return;
+    SaveWindowState(wsFilter | wsGridLayout);
+}
+
+void TfmStudentList::showSortMarkers()
+{
+    QList<TGridHeader::SortMarker> markers;
+    for (const OrderItem &item : parseOrder(m_order)) {
+        const int column = FindGridColumn(m_grid, item.field);
+        if (column < 0)
+            break;
+        markers.append({column, item.descending ? Qt::DescendingOrder : Qt::AscendingOrder});
+    }
+    m_grid->Header()->SetSortMarkers(markers);
+}
+
+void TfmStudentList::SortByColumn(int column, bool add)
+{
+    if (!m_students || !m_students->isOpen() || column < 0 || column >= m_students->fieldCount())
+        return;
+    const QString field = m_students->fieldName(column);
+    QList<OrderItem> items = parseOrder(m_order);
+    const auto same = [&field](const OrderItem &item) {
+        return item.field.compare(field, Qt::CaseInsensitive) == 0;
+    };
+    const auto found = std::find_if(items.begin(), items.end(), same);
+    if (add) {
+        if (found != items.end())
+            found->descending = !found->descending;
+        else
+            items.append({field, false});
+    } else {
+        const bool descending = found != items.end() && items.size() == 1 && !found->descending;
+        items = {{field, descending}};
+    }
+    m_order = orderText(items);
+    Refresh();
 }
 
 void TfmStudentList::fitColumns()
@@ -272,16 +423,69 @@ void TfmStudentList::Refresh()
                                      ? m_students->fieldValue(QStringLiteral("STUDENTID"))
                                      : QVariant();
     const int column = m_grid->currentIndex().isValid() ? m_grid->currentIndex().column() : -1;
-    OpenList(false);
-    if (current.isNull() || !m_students->locate(QStringLiteral("STUDENTID"), current))
+    {
+        // The reopening is not announced as a close and an open of the register.
+        m_refreshing = true;
+        const auto done = qScopeGuard([this] { m_refreshing = false; });
+        m_countResult = -1;
+        OpenList(false);
+        m_grid->clearSelection();
+    }
+    if (!current.isNull() && LocateStudent(current) && column >= 0)
+        m_grid->setCurrentIndex(m_model->index(m_students->currentRow(), column));
+}
+
+void TfmStudentList::RefreshFull()
+{
+    if (!m_students)
         return;
+    m_grid->clearSelection();
+    m_students->close();
+    OpenList(false);
+}
+
+void TfmStudentList::RefreshCurrentRow()
+{
+    if (m_students && m_students->isOpen() && m_students->currentRow() >= 0)
+        m_students->refreshCurrent();
+}
+
+bool TfmStudentList::LocateStudent(const QVariant &studentId)
+{
+    if (!m_students || !m_students->isOpen()
+        || !m_students->locate(QStringLiteral("STUDENTID"), studentId))
+        return false;
     // Locating fetched the rows up to the student; the model announces them before the move.
     while (m_model->canFetchMore() && m_model->rowCount() <= m_students->currentRow())
         m_model->fetchMore();
-    const int row = m_students->currentRow();
-    const QModelIndex index = m_model->index(row, column >= 0 ? column : 0);
-    m_grid->setCurrentIndex(index);
+    const int column = m_grid->currentIndex().isValid()
+                               ? m_grid->currentIndex().column()
+                               : m_grid->horizontalHeader()->logicalIndexAt(0);
+    const QModelIndex index = m_model->index(m_students->currentRow(), std::max(column, 0));
+    m_grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     m_grid->scrollTo(index);
+    return true;
+}
+
+bool TfmStudentList::IsEmpty() const
+{
+    return !m_students || !m_students->isOpen() || m_students->isEmpty();
+}
+
+bool TfmStudentList::hasRows() const
+{
+    return !IsEmpty();
+}
+
+int TfmStudentList::SelectedCount()
+{
+    return IsEmpty() ? 0 : SelectedRowCount(m_grid);
+}
+
+void TfmStudentList::SelectAll()
+{
+    if (!IsEmpty())
+        SelectWholeGrid(m_grid);
 }
 
 void TfmStudentList::CountRecords()
@@ -336,11 +540,28 @@ void TfmStudentList::SetArchive(bool archive)
     OpenList(false);
 }
 
+bool TfmStudentList::FrozeLayout() const
+{
+    return m_grid->FrozeLayout();
+}
+
+void TfmStudentList::SetFrozeLayout(bool froze)
+{
+    m_grid->SetFrozeLayout(froze);
+    if (QAction *act = m_actions.value(QStringLiteral("actStudentListFrozeLayout")))
+        act->setChecked(froze);
+}
+
+bool TfmStudentList::ask(const QString &question)
+{
+    return Confirm ? Confirm(question) : MsgConfirmation(question);
+}
+
 void TfmStudentList::askLastData()
 {
     if (m_lastData
-        && !MsgConfirmation(LxTr("Внимание! Работа с историческими данными достаточно медленна.\r\n"
-                                 "Хотите переключиться в режим работы с историей?"))) {
+        && !ask(LxTr("Внимание! Работа с историческими данными достаточно медленна.\r\n"
+                     "Хотите переключиться в режим работы с историей?"))) {
         if (QAction *act = m_actions.value(QStringLiteral("actStudentListLastData")))
             act->setChecked(true);
         return;
@@ -354,10 +575,13 @@ void TfmStudentList::UpdateStatusBar()
         return;
     const int fetched = m_students->rowCount();
     const bool all = m_students->allFetched();
-    const int marked = int(m_grid->selectionModel()->selectedRows().size());
-    const QString selected = marked > 0
-                                     ? QString::number(marked)
-                                     : (fetched == 0 ? QStringLiteral("0") : QStringLiteral("1"));
+    QString selected;
+    if (IsWholeGridSelected(m_grid))
+        selected = all ? QString::number(fetched) : QStringLiteral("?");
+    else if (const int marked = m_grid->MarkedCount(); marked > 0)
+        selected = QString::number(marked);
+    else
+        selected = fetched == 0 ? QStringLiteral("0") : QStringLiteral("1");
     QString total;
     if (all)
         total = (fetched == m_maxRecords ? QStringLiteral(">") : QString())
@@ -374,15 +598,310 @@ void TfmStudentList::UpdateStatusBar()
                                : QString());
 }
 
-TfmStudentList::~TfmStudentList()
+void TfmStudentList::selectionChanged()
 {
+    if (!m_selectionTimer->isActive())
+        m_selectionTimer->start();
+}
+
+void TfmStudentList::checkSelectionChange()
+{
+    const bool whole = IsWholeGridSelected(m_grid);
+    const int marked = m_grid->MarkedCount();
+    if (whole == m_lastWholeGrid && marked == m_lastMarked)
+        return;
+    m_lastWholeGrid = whole;
+    m_lastMarked = marked;
+    if (OnSelectionChanged)
+        OnSelectionChanged();
+}
+
+QList<int> TfmStudentList::selectedRowsDescending()
+{
+    QList<int> rows = GetSelectedRows(m_grid);
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    return rows;
+}
+
+void TfmStudentList::changeSelected(const QString &journalText,
+                                    const QString &action,
+                                    const std::function<void()> &change)
+{
+    const QList<int> rows = selectedRowsDescending();
+    if (rows.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    m_grid->setUpdatesEnabled(false);
+    const auto enableUpdates = qScopeGuard([this] { m_grid->setUpdatesEnabled(true); });
     try {
-        saveListState();
-    } catch (const std::exception &error) {
-        Log(QString::fromLocal8Bit(error.what()), elAppException);
+        m_tran->ensureStarted();
+        const qint64 parent
+                = DM->Journal(journalText, m_moduleCaption, action, m_tran->handle(), 0);
+        // From the last row up, so deleting a row leaves the positions still to visit alone.
+        for (int row : rows) {
+            m_students->setCurrentRow(row);
+            DM->Journal(m_students->fieldValue(QStringLiteral("FIO")).toString(),
+                        QVariant(),
+                        action,
+                        m_tran->handle(),
+                        parent);
+            change();
+        }
+        m_grid->clearSelection();
+        m_tran->commitRetaining();
+    } catch (...) {
+        // Nothing of a failed run stays behind for a later commit to pick up.
+        m_tran->rollbackRetaining();
+        m_grid->clearSelection();
+        Refresh();
+        throw;
     }
-    if (fmStudentList == this)
-        fmStudentList = nullptr;
+}
+
+void TfmStudentList::DeleteSelected()
+{
+    if (IsEmpty() || !ask(LxTr("Вы действительно хотите удалить выделенных студентов?")))
+        return;
+    changeSelected(LxTr("Удаление студентов"), QStringLiteral("-"), [this] {
+        m_students->deleteCurrent();
+    });
+}
+
+void TfmStudentList::MoveSelectedToArchive(bool toArchive)
+{
+    if (IsEmpty())
+        return;
+    const QString question
+            = toArchive
+                      ? LxTr("Вы действительно хотите переместить выделенных студентов в архив?")
+                      : LxTr("Вы действительно хотите переместить выделенных студентов в основную "
+                             "БД?");
+    if (!ask(question))
+        return;
+    m_qrArch->setParam(QStringLiteral("ARCH"), toArchive ? 1 : 0);
+    changeSelected(toArchive ? LxTr("Перемещение выделенных студентов в архив")
+                             : LxTr("Перемещение выделенных студентов из архива"),
+                   QStringLiteral("*"),
+                   [this] {
+                       m_qrArch->setParam(
+                               QStringLiteral("StudentID"),
+                               m_students->fieldValue(QStringLiteral("STUDENTID")).toLongLong());
+                       m_qrArch->execute();
+                   });
+    RefreshFull();
+}
+
+void TfmStudentList::CopyToClipboard()
+{
+    if (IsEmpty())
+        return;
+    const QHeaderView *header = m_grid->horizontalHeader();
+    QList<int> columns;
+    for (int visual = 0; visual < header->count(); ++visual)
+        if (!header->isSectionHidden(header->logicalIndex(visual)))
+            columns << header->logicalIndex(visual);
+    QString text;
+    if (IsWholeGridSelected(m_grid) || m_grid->MarkedCount() > 0) {
+        QStringList lines;
+        QStringList titles;
+        for (int column : columns)
+            titles << m_model->headerData(column, Qt::Horizontal).toString();
+        lines << titles.join(u'\t');
+        for (int row : GetSelectedRows(m_grid)) {
+            QStringList cells;
+            for (int column : columns)
+                cells << m_model->index(row, column).data().toString();
+            lines << cells.join(u'\t');
+        }
+        text = lines.join(QStringLiteral("\r\n"));
+    } else {
+        text = m_grid->currentIndex().data().toString();
+    }
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void TfmStudentList::SaveSelection(const QString &fileName)
+{
+    QList<qint64> ids;
+    const int key = m_students ? m_students->fieldIndex(QStringLiteral("STUDENTID")) : -1;
+    if (key >= 0 && m_grid->MarkedCount() > 0)
+        for (int row : GetSelectedRows(m_grid))
+            ids << m_students->value(row, key).toLongLong();
+    SelectionFile::Save(fileName, ids);
+}
+
+void TfmStudentList::LoadSelection(const QString &fileName)
+{
+    const QList<qint64> ids = SelectionFile::Load(fileName);
+    const int key = m_students ? m_students->fieldIndex(QStringLiteral("STUDENTID")) : -1;
+    if (key < 0 || IsEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    const QModelIndex current = m_grid->currentIndex();
+    m_grid->clearSelection();
+    QItemSelection marks;
+    int marked = 0;
+    for (int row = 0; marked < ids.size(); ++row) {
+        if (row >= m_model->rowCount()) {
+            if (!m_model->canFetchMore())
+                break;
+            m_model->fetchMore();
+            continue;
+        }
+        if (std::binary_search(ids.begin(), ids.end(), m_students->value(row, key).toLongLong())) {
+            marks.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+            ++marked;
+        }
+    }
+    m_grid->selectionModel()->select(marks, QItemSelectionModel::Select);
+    if (current.isValid())
+        m_grid->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+}
+
+void TfmStudentList::SaveGridLayout(const QString &fileName)
+{
+    QSettings file(fileName, QSettings::IniFormat);
+    file.clear();
+    file.setValue(QStringLiteral("%1/Fields").arg(QLatin1String(kSection)), StoredFields());
+    const GridLayout::Values layout = GridLayout::Save(m_grid);
+    for (auto it = layout.cbegin(); it != layout.cend(); ++it)
+        file.setValue(QStringLiteral("%1/%2").arg(QLatin1String(kLayoutGridSection), it.key()),
+                      it.value());
+    file.sync();
+    if (file.status() != QSettings::NoError)
+        throw LxError(LxTr("Не удалось записать файл \"%1\".").arg(fileName));
+}
+
+void TfmStudentList::LoadGridLayout(const QString &fileName)
+{
+    const auto broken = [&fileName] {
+        return LxError(LxTr("Файл компоновки \"%1\" повреждён или сохранён другой версией "
+                            "программы.")
+                               .arg(fileName));
+    };
+    if (!QFileInfo::exists(fileName))
+        throw LxError(LxTr("Файл \"%1\" не найден.").arg(fileName));
+    QSettings file(fileName, QSettings::IniFormat);
+    // A list written by hand without quotes reads as several values.
+    const QString fields = file.value(QStringLiteral("%1/Fields").arg(QLatin1String(kSection)))
+                                   .toStringList()
+                                   .join(u',');
+    GridLayout::Values layout;
+    file.beginGroup(QLatin1String(kLayoutGridSection));
+    for (const QString &key : file.childKeys())
+        layout.insert(key, file.value(key).toString());
+    file.endGroup();
+    if (file.status() != QSettings::NoError || fields.trimmed().isEmpty())
+        throw broken();
+    // Checked against a grid without columns first, so a bad layout changes nothing.
+    QTableView probe;
+    try {
+        GridLayout::Restore(&probe, layout);
+    } catch (const LxError &) {
+        throw broken();
+    }
+    const QString oldFields = storedValue(QStringLiteral("Fields"));
+    storeValue(QStringLiteral("Fields"), fields);
+    try {
+        OpenList(true);
+    } catch (...) {
+        storeValue(QStringLiteral("Fields"), oldFields);
+        throw;
+    }
+    GridLayout::Restore(m_grid, layout);
+}
+
+void TfmStudentList::LoadWindowState(int flags)
+{
+    if (!VelmApplication)
+        return;
+    TXMLIniFile settings = props();
+    if (flags & wsFrozeLayout)
+        SetFrozeLayout(
+                settings.ReadBool(QLatin1String(kSection), QStringLiteral("FrozeLayout"), false));
+    if ((flags & wsGridLayout) && m_students && m_students->isOpen()
+        && settings.SectionExists(QLatin1String(kGridSection))) {
+        QStringList keys;
+        settings.ReadSection(QLatin1String(kGridSection), keys);
+        GridLayout::Values layout;
+        for (const QString &key : keys)
+            layout.insert(key, settings.ReadString(QLatin1String(kGridSection), key, QString()));
+        try {
+            GridLayout::Restore(m_grid, layout);
+        } catch (const LxError &error) {
+            // A stored layout of another version is dropped: the repository's layout stays.
+            Log(error.message(), elWarning);
+        }
+    }
+    // The filter (1) and docking (4) come with the filter and favourites panels.
+}
+
+void TfmStudentList::SaveWindowState(int flags)
+{
+    if (!VelmApplication)
+        return;
+    TXMLIniFile settings = props();
+    if (flags & wsFrozeLayout)
+        settings.WriteBool(QLatin1String(kSection), QStringLiteral("FrozeLayout"), FrozeLayout());
+    if ((flags & wsGridLayout) && m_students && m_students->isOpen()) {
+        settings.EraseSection(QLatin1String(kGridSection));
+        const GridLayout::Values layout = GridLayout::Save(m_grid);
+        for (auto it = layout.cbegin(); it != layout.cend(); ++it)
+            settings.WriteString(QLatin1String(kGridSection), it.key(), it.value());
+    }
+}
+
+void TfmStudentList::restoreGeometryFromSettings()
+{
+    if (!VelmApplication)
+        return;
+    TXMLIniFile settings = props();
+    const QString section = QLatin1String(kSection);
+    if (settings.ValueExists(section, QStringLiteral("Width"))) {
+        const QRect stored(settings.ReadInteger(section, QStringLiteral("Left"), x()),
+                           settings.ReadInteger(section, QStringLiteral("Top"), y()),
+                           settings.ReadInteger(section, QStringLiteral("Width"), width()),
+                           settings.ReadInteger(section, QStringLiteral("Height"), height()));
+        if (stored.width() > 100 && stored.height() > 100) {
+            resize(stored.size());
+            move(stored.topLeft());
+        }
+    }
+    if (settings.ReadInteger(section, QStringLiteral("WindowState"), 0) == 2)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    m_grid->SetRowSelection(settings.ReadBool(section, QStringLiteral("Grid.RowSelection"), true));
+}
+
+void TfmStudentList::saveGeometryToSettings()
+{
+    if (!VelmApplication)
+        return;
+    TXMLIniFile settings = props();
+    const QString section = QLatin1String(kSection);
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    settings.WriteInteger(section, QStringLiteral("Left"), normal.x());
+    settings.WriteInteger(section, QStringLiteral("Top"), normal.y());
+    settings.WriteInteger(section, QStringLiteral("Width"), normal.width());
+    settings.WriteInteger(section, QStringLiteral("Height"), normal.height());
+    settings.WriteInteger(section, QStringLiteral("WindowState"), isMaximized() ? 2 : 0);
+    settings.WriteBool(section, QStringLiteral("Grid.RowSelection"), m_grid->RowSelection());
+    SaveWindowState(wsFrozeLayout);
+}
+
+QString TfmStudentList::askFileName(bool save,
+                                    const QString &title,
+                                    const QString &filter,
+                                    const QString &ext)
+{
+    QFileDialog dialog(this, title, QString(), filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(ext);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 void TfmStudentList::buildUserInterface()
@@ -395,11 +914,9 @@ void TfmStudentList::buildUserInterface()
                 return DM && DM->ilImages ? DM->ilImages->icon(index) : QIcon();
             });
             m_actions = builder.Build(m_menuDocument.documentElement());
-            connectOwnActions();
             return;
         } catch (const std::exception &error) {
-            Log(fileName + QStringLiteral(": ") + QString::fromLocal8Bit(error.what()),
-                elAppException);
+            Log(fileName + QStringLiteral(": ") + errorText(error), elAppException);
             menuBar()->clear();
             qDeleteAll(m_actions);
             m_actions.clear();
@@ -407,78 +924,258 @@ void TfmStudentList::buildUserInterface()
     }
     // Without a readable definition the window still offers what it can run itself.
     buildFrameMenu();
-    connectOwnActions();
-}
-
-QAction *TfmStudentList::ownAction(const QString &name, const QString &caption)
-{
-    auto *act = new QAction(LxTr(caption), this);
-    act->setObjectName(name);
-    m_actions.insert(name, act);
-    return act;
 }
 
 void TfmStudentList::buildFrameMenu()
 {
     QMenu *file = menuBar()->addMenu(LxTr("Файл"));
-    file->addAction(ownAction(QStringLiteral("actStudentListExit"), QStringLiteral("Выход")));
+    file->addAction(
+            ownAction(QStringLiteral("actStudentListExit"), QStringLiteral("Выход"), {}, {}));
     QMenu *help = menuBar()->addMenu(LxTr("Справка"));
-    help->addAction(
-            ownAction(QStringLiteral("actStudentListAbout"), QStringLiteral("О программе")));
+    help->addAction(ownAction(
+            QStringLiteral("actStudentListAbout"), QStringLiteral("О программе"), {}, {}));
 }
 
-void TfmStudentList::ensureAction(const QString &name,
-                                  const QString &caption,
-                                  const QKeySequence &key)
+// The action of that name from the user-interface definition, or a new one of the window; the
+// window's handler and default shortcut are given to it.
+QAction *TfmStudentList::ownAction(const QString &name,
+                                   const QString &caption,
+                                   const QKeySequence &key,
+                                   std::function<void()> handler)
 {
     QAction *act = m_actions.value(name);
     if (!act) {
-        act = ownAction(name, caption);
+        act = new QAction(LxTr(caption), this);
+        act->setObjectName(name);
+        m_actions.insert(name, act);
         addAction(act);
     }
     if (act->shortcut().isEmpty() && !key.isEmpty())
         act->setShortcut(key);
+    act->setShortcutContext(Qt::WindowShortcut);
+    if (handler && !m_handlers.contains(name)) {
+        m_handlers.insert(name, handler);
+        connect(act, &QAction::triggered, this, [this, name] { runHandler(name); });
+    }
+    return act;
 }
 
-void TfmStudentList::connectOwnActions()
+void TfmStudentList::runHandler(const QString &name)
 {
-    m_handlers.insert(QStringLiteral("actStudentListExit"), [this] { close(); });
-    m_handlers.insert(QStringLiteral("actStudentListAbout"), [this] { ShowAbout(this); });
-    if (m_students) {
-        ensureAction(QStringLiteral("actStudentListRefresh"),
-                     QStringLiteral("Обновить"),
-                     QKeySequence(Qt::Key_F5));
-        ensureAction(QStringLiteral("actStudentListRecCount"),
-                     QStringLiteral("Количество записей"),
-                     QKeySequence(Qt::Key_F9));
-        ensureAction(QStringLiteral("actStudentListLastData"), QStringLiteral("Посл. данные"), {});
-        ensureAction(QStringLiteral("actStudentListArch"), QStringLiteral("Архив"), {});
-        m_handlers.insert(QStringLiteral("actStudentListRefresh"), [this] { Refresh(); });
-        m_handlers.insert(QStringLiteral("actStudentListRecCount"), [this] { CountRecords(); });
-        m_handlers.insert(QStringLiteral("actStudentListLastData"), [this] { askLastData(); });
-        m_handlers.insert(QStringLiteral("actStudentListArch"), [this] { SetArchive(!m_archive); });
-        for (const char *name : {"actStudentListLastData", "actStudentListArch"})
-            m_actions.value(QLatin1String(name))->setCheckable(true);
-        m_actions.value(QStringLiteral("actStudentListLastData"))->setChecked(m_lastData);
-        m_actions.value(QStringLiteral("actStudentListArch"))->setChecked(m_archive);
+    const auto handler = m_handlers.value(name);
+    if (!handler)
+        return;
+    try {
+        handler();
+    } catch (const std::exception &error) {
+        Log(errorText(error), elAppException);
+        MsgError(errorText(error));
     }
-    for (auto it = m_handlers.cbegin(); it != m_handlers.cend(); ++it) {
-        if (QAction *act = m_actions.value(it.key()))
-            connect(act, &QAction::triggered, this, it.value());
-    }
-    if (QAction *exit = m_actions.value(QStringLiteral("actStudentListExit"));
-        exit && exit->shortcut().isEmpty())
-        exit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    UpdateActions();
+}
+
+void TfmStudentList::createOwnActions()
+{
+    const auto checkable = [this](const char *name, bool checked) {
+        QAction *act = m_actions.value(QLatin1String(name));
+        act->setCheckable(true);
+        act->setChecked(checked);
+    };
+    ownAction(QStringLiteral("actStudentListExit"),
+              QStringLiteral("Выход"),
+              QKeySequence(Qt::ALT | Qt::Key_F4),
+              [this] { close(); });
+    ownAction(QStringLiteral("actStudentListAbout"), QStringLiteral("О программе"), {}, [this] {
+        ShowAbout(this);
+    });
+    if (!m_students)
+        return;
+    ownAction(QStringLiteral("actStudentListRefresh"),
+              QStringLiteral("Обновить"),
+              QKeySequence(Qt::Key_F5),
+              [this] { Refresh(); });
+    ownAction(QStringLiteral("actStudentListRecCount"),
+              QStringLiteral("Количество записей"),
+              QKeySequence(Qt::Key_F9),
+              [this] { CountRecords(); });
+    ownAction(QStringLiteral("actStudentListLastData"), QStringLiteral("Посл. данные"), {}, [this] {
+        askLastData();
+    });
+    ownAction(QStringLiteral("actStudentListArch"), QStringLiteral("Архив"), {}, [this] {
+        SetArchive(!m_archive);
+    });
+    ownAction(QStringLiteral("actStudentListFrozeLayout"),
+              QStringLiteral("Закрепить компоновку"),
+              {},
+              [this] { SetFrozeLayout(!FrozeLayout()); });
+    ownAction(QStringLiteral("actStudentListFrozeCol"),
+              QStringLiteral("Заморозить 1-й столбец"),
+              {},
+              [this] { m_grid->SetFrozenColumns(m_grid->FrozenColumns() == 1 ? 0 : 1); });
+    ownAction(QStringLiteral("actStudentListRowSelection"),
+              QStringLiteral("Построчное выделение"),
+              {},
+              [this] { m_grid->SetRowSelection(!m_grid->RowSelection()); });
+    ownAction(QStringLiteral("actStudentListDeleteSelected"),
+              QStringLiteral("Удалить выделенных студентов"),
+              {},
+              [this] { DeleteSelected(); });
+    ownAction(QStringLiteral("actStudentListToArch"),
+              QStringLiteral("Выделенных студентов в архив"),
+              {},
+              [this] { MoveSelectedToArchive(true); });
+    ownAction(QStringLiteral("actStudentListFromArch"),
+              QStringLiteral("Выделенных студентов из архива"),
+              {},
+              [this] { MoveSelectedToArchive(false); });
+    ownAction(QStringLiteral("actStudentListSelectAll"),
+              QStringLiteral("Выделить всё"),
+              QKeySequence(Qt::CTRL | Qt::Key_A),
+              [this] { SelectAll(); });
+    ownAction(QStringLiteral("actStudentListEditCopy"),
+              QStringLiteral("Копировать в буфер"),
+              QKeySequence(Qt::CTRL | Qt::Key_C),
+              [this] { CopyToClipboard(); });
+    ownAction(QStringLiteral("actStudentListInvertSelection"),
+              QStringLiteral("Инвертировать выделение"),
+              QKeySequence(Qt::CTRL | Qt::Key_I),
+              [this] { m_grid->InvertMarks(); });
+    ownAction(QStringLiteral("actStudentListRowSelect"),
+              QStringLiteral("Выделить строку"),
+              QKeySequence(Qt::Key_F12),
+              [this] { m_grid->ToggleCurrentMark(); });
+    ownAction(QStringLiteral("actSearch"),
+              QStringLiteral("Найти"),
+              QKeySequence(Qt::CTRL | Qt::Key_F),
+              [this] {
+                  TGridFindDialog dialog(m_grid, m_grid->currentIndex().column(), this);
+                  dialog.exec();
+              });
+    ownAction(QStringLiteral("actStudentListSaveGridLayout"),
+              QStringLiteral("Сохранить компоновку"),
+              {},
+              [this] {
+                  const QString name = askFileName(true,
+                                                   LxTr("Сохранение компоновки"),
+                                                   LxTr("Файлы компоновки (*.lyt)"),
+                                                   QStringLiteral("lyt"));
+                  if (!name.isEmpty())
+                      SaveGridLayout(name);
+              });
+    ownAction(QStringLiteral("actStudentListLoadGridLayout"),
+              QStringLiteral("Загрузить компоновку"),
+              {},
+              [this] {
+                  const QString name = askFileName(false,
+                                                   LxTr("Загрузка компоновки"),
+                                                   LxTr("Файлы компоновки (*.lyt)"),
+                                                   QStringLiteral("lyt"));
+                  if (!name.isEmpty())
+                      LoadGridLayout(name);
+              });
+    ownAction(QStringLiteral("actStudentListSaveSelection"),
+              QStringLiteral("Сохранить выделение"),
+              {},
+              [this] {
+                  const QString name = askFileName(true,
+                                                   LxTr("Сохранение выделения"),
+                                                   LxTr("Файлы выделения (*.sel)"),
+                                                   QStringLiteral("sel"));
+                  if (!name.isEmpty())
+                      SaveSelection(name);
+              });
+    ownAction(QStringLiteral("actStudentListLoadSelection"),
+              QStringLiteral("Загрузить выделение"),
+              {},
+              [this] {
+                  const QString name = askFileName(false,
+                                                   LxTr("Загрузка выделения"),
+                                                   LxTr("Файлы выделения (*.sel)"),
+                                                   QStringLiteral("sel"));
+                  if (!name.isEmpty())
+                      LoadSelection(name);
+              });
+    ownAction(QStringLiteral("actDossier"),
+              QStringLiteral("Личная карточка"),
+              QKeySequence(Qt::Key_F3),
+              [this] {
+                  if (QAction *view = m_actions.value(QStringLiteral("actDossierView")))
+                      view->trigger();
+              });
+    checkable("actStudentListLastData", m_lastData);
+    checkable("actStudentListArch", m_archive);
+    checkable("actStudentListFrozeLayout", FrozeLayout());
+    checkable("actStudentListFrozeCol", false);
+    checkable("actStudentListRowSelection", true);
+
+    const auto notEmpty = [this] { return hasRows(); };
+    m_enablers.insert(QStringLiteral("actStudentListDeleteSelected"), notEmpty);
+    m_enablers.insert(QStringLiteral("actStudentListEditCopy"), notEmpty);
+    m_enablers.insert(QStringLiteral("actStudentListToArch"),
+                      [this] { return !m_archive && hasRows(); });
+    m_enablers.insert(QStringLiteral("actStudentListFromArch"),
+                      [this] { return m_archive && hasRows(); });
+    m_enablers.insert(QStringLiteral("actDossier"), [this] {
+        return hasRows() && m_actions.contains(QStringLiteral("actDossierView"))
+               && (!DM || DM->HasRight(QStringLiteral("actDossierView")));
+    });
+}
+
+void TfmStudentList::buildPopupMenu()
+{
+    m_popupMenu = new QMenu(this);
+    m_popupMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    const auto add = [this](const QString &name, const QString &caption = QString()) {
+        QAction *act = m_actions.value(name);
+        if (!act)
+            return;
+        if (caption.isEmpty()) {
+            m_popupMenu->addAction(act);
+            return;
+        }
+        // The same command under the caption the pop-up menu gives it.
+        QAction *item = m_popupMenu->addAction(act->icon(), LxTr(caption));
+        connect(item, &QAction::triggered, act, &QAction::trigger);
+        connect(m_popupMenu, &QMenu::aboutToShow, item, [item, act] {
+            item->setEnabled(act->isEnabled());
+            item->setCheckable(act->isCheckable());
+            item->setChecked(act->isChecked());
+        });
+    };
+    add(QStringLiteral("actDossier"));
+    if (QAction *dossier = m_actions.value(QStringLiteral("actDossier")))
+        m_popupMenu->setDefaultAction(dossier);
+    add(QStringLiteral("actMarkBookView"));
+    m_popupMenu->addSeparator();
+    add(QStringLiteral("actStudentListEditCopy"));
+    m_popupMenu->addSeparator();
+    add(QStringLiteral("actStudentListApplyFilter"), QStringLiteral("Применить фильтр"));
+    add(QStringLiteral("actStudentListAddFieldCondition"),
+        QStringLiteral("Добавить условие по значению ячейки"));
+    add(QStringLiteral("actStudentListDeleteFieldConditions"),
+        QStringLiteral("Удалить условия по столбцу"));
+    m_popupMenu->addSeparator();
+    add(QStringLiteral("actStudentListToArch"));
+    add(QStringLiteral("actStudentListFromArch"));
+    m_popupMenu->addSeparator();
+    add(QStringLiteral("actStudentListFrozeCol"));
+    add(QStringLiteral("actStudentListRowSelection"));
+    add(QStringLiteral("actStudentListFrozeLayout"));
 }
 
 void TfmStudentList::UpdateActions()
 {
+    if (QAction *frozeCol = m_actions.value(QStringLiteral("actStudentListFrozeCol")))
+        frozeCol->setChecked(m_grid->FrozenColumns() == 1);
+    if (QAction *rows = m_actions.value(QStringLiteral("actStudentListRowSelection")))
+        rows->setChecked(m_grid->RowSelection());
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
-        // Commands of the register and of the plug-ins come with their own windows; until then
-        // only what this window can run is offered.
+        // Commands of the plug-ins come with their own windows; until then only what this
+        // window can run is offered.
         const bool runnable = m_handlers.contains(it.key());
+        const auto enabler = m_enablers.value(it.key());
         const bool allowed = !DM || DM->HasRight(it.key());
-        it.value()->setEnabled(runnable && allowed);
+        it.value()->setEnabled(runnable && allowed && (!enabler || enabler()));
     }
 }
 
@@ -507,7 +1204,11 @@ void TfmStudentList::buildStatusBar()
     m_dateEdit->setVisible(!m_lastData);
     status->addPermanentWidget(m_dateEdit);
     connect(m_dateEdit, &QDateEdit::dateChanged, this, [this](const QDate &date) {
-        SetStatusDate(date);
+        try {
+            SetStatusDate(date);
+        } catch (const std::exception &error) {
+            MsgError(errorText(error));
+        }
         m_grid->setFocus();
     });
 }
@@ -515,10 +1216,28 @@ void TfmStudentList::buildStatusBar()
 bool TfmStudentList::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_statusCount && event->type() == QEvent::MouseButtonRelease) {
-        CountRecords();
+        runHandler(QStringLiteral("actStudentListRecCount"));
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TfmStudentList::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    LoadWindowState(wsDocking);
+    // Keep the window on the screen after a change of monitors.
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QPoint position = pos();
+    if (position.x() < 0 || position.x() > available.width() - 150)
+        position.setX(0);
+    if (position.y() < 0 || position.y() > available.height() - 150)
+        position.setY(0);
+    if (position != pos())
+        move(position);
 }
 
 void TfmStudentList::closeEvent(QCloseEvent *event)

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QCache>
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QStyledItemDelegate>
+
+// Paints the register's cells: a column named Photo shows the student's JPEG picture stretched
+// into the cell, and every cell takes its colours and font style from the grid colour settings of
+// the grid kind.
+class TStudentGridDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    explicit TStudentGridDelegate(const QString &gridKind, QObject *parent = nullptr);
+
+    // Forgets the looked-up colours and pictures (the settings or the rows changed).
+    void Reset();
+
+    void paint(QPainter *painter,
+               const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+
+private:
+    struct CellStyle
+    {
+        QColor background;
+        QColor foreground;
+        QFont font;
+        bool fontSet = false;
+    };
+    const CellStyle &styleFor(const QString &fieldName, const QFont &base) const;
+    bool paintPhoto(QPainter *painter,
+                    const QStyleOptionViewItem &option,
+                    const QModelIndex &index) const;
+
+    QString m_gridKind;
+    mutable QHash<QString, CellStyle> m_styles;
+    mutable QCache<QByteArray, QImage> m_pictures;
+};
