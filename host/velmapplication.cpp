@@ -285,6 +285,11 @@ void TVelmApplication::SetVisible(bool visible)
         m_mainWindow->setVisible(visible);
 }
 
+TfmStudentList *TVelmApplication::MainWindow() const
+{
+    return m_mainWindow;
+}
+
 bool TVelmApplication::PluginsAllowClose()
 {
     return !m_plugins || m_plugins->BeforeApplClose();

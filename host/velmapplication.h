@@ -45,7 +45,7 @@ public:
     bool Prepared() const { return m_prepared; }
     bool LoggedIn() const { return m_loggedIn; }
     QDomDocument &Settings() { return m_settings; }
-    TfmStudentList *MainWindow() const { return m_mainWindow; }
+    TfmStudentList *MainWindow() const;
 
     int AddRef() override { return ++m_refCount; }
     int Release() override { return --m_refCount; }

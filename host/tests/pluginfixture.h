@@ -1,8 +1,15 @@
 #pragma once
 
+#include "hostfixture.h"
+#include "velmapplication.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+class TfmStudentList;
 
 // The log of this process in a file of the test's own, every level written, while the object
 // lives.
@@ -21,7 +28,21 @@ private:
     int m_previousLevel;
 };
 
-// The test plug-in library built beside the tests and its registration.
-namespace TestPlugin {
-QString LibraryPath();
-}
+// A personal-mode installation with the schema, the shipped options and five students of one
+// owner, in the order of their names: 101 Андреев, 102 Борисов, 103 Васильев, 104 Григорьев,
+// 105 Дмитриев. start() logs in as SYSDBA and prepares the application (plug-ins and main
+// window); TearDown unprepares it.
+class RegisterFixture : public testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    void start();
+
+    TestRegistry m_registry;
+    SchemaDatabase m_db;
+    QTemporaryDir m_options;
+    TestLog m_log;
+    TVelmApplication m_application;
+    TfmStudentList *m_window = nullptr;
+};

@@ -1,5 +1,5 @@
 #include "fmstudentlist.h"
-#include "hostfixture.h"
+#include "pluginfixture.h"
 #include "studentgrid.h"
 #include "velmapplication.h"
 #include "velmdata.h"
@@ -11,10 +11,7 @@
 #include <tdm.h>
 #include <transaction.h>
 
-#include <QDir>
-#include <QFile>
 #include <QItemSelectionModel>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -41,51 +38,20 @@ public:
     QStringList events;
 };
 
-// Five students of one owner in the register, in the order of their names.
-class DataObjectTest : public testing::Test
+// The register of the fixture with the data object and a recording sink connected.
+class DataObjectTest : public RegisterFixture
 {
 protected:
-    void SetUp() override
-    {
-        m_registry.SetPersonalInstallation(m_db.path(), m_options.path());
-        for (const char *file : {"fields.xml", "DefaultSettings.xml", "ColorSettings.xml"})
-            ASSERT_TRUE(
-                    QFile::copy(QStringLiteral(VELMOR_SOURCE_DIR "/installation/options/") + file,
-                                m_options.filePath(file)));
-        const QString menu = QStringLiteral(VELMOR_BIN_DIR "/../options/userinterface.cml");
-        if (QFile::exists(menu))
-            QFile::copy(menu, m_options.filePath("userinterface.cml"));
-        m_db.run("insert into SEC_USERSGROUPS (UGID, UGNAME, RTYPE, PASSWD) values "
-                 "(1, 'SYSDBA', 'U', 'bWFzdGVya2V5')");
-        const char *names[] = {"Андреев", "Борисов", "Васильев", "Григорьев", "Дмитриев"};
-        for (int i = 0; i < 5; ++i)
-            m_db.run(QStringLiteral("insert into STUDENTS (STUDENTID, FIO, GROUPNUM, OWNER) "
-                                    "values (%1, '%2', '21', 'SYSDBA')")
-                             .arg(101 + i)
-                             .arg(QString::fromUtf8(names[i])));
-    }
-
     void TearDown() override
     {
         if (m_sinkCookie && m_data)
             m_data->FindConnectionPoint(IID_IVelmDataEvents)->Unadvise(m_sinkCookie);
-        m_application.Unprepare();
+        RegisterFixture::TearDown();
     }
 
     void start()
     {
-        TDM::SetErrorBox([](const QString &message) { ADD_FAILURE() << message.toStdString(); });
-        TDM::SetLoginDialog([](QString &, QString &) { return false; });
-        ASSERT_TRUE(m_application.Login("SYSDBA", "masterkey", false));
-        TVelmApplication::SettingsHooks hooks;
-        hooks.ctrlHeld = [] { return false; };
-        hooks.inform = [](const QString &) {};
-        hooks.error = [](const QString &message) { ADD_FAILURE() << message.toStdString(); };
-        m_application.SetSettingsHooks(hooks);
-        m_application.Prepare();
-        m_window = m_application.MainWindow();
-        ASSERT_NE(m_window, nullptr);
-        ASSERT_TRUE(m_window->Students()->isOpen());
+        ASSERT_NO_FATAL_FAILURE(RegisterFixture::start());
         m_data = dynamic_cast<TVelmData *>(m_application.Data());
         ASSERT_NE(m_data, nullptr);
         IConnectionPointContainer *container = m_data;
@@ -100,7 +66,7 @@ protected:
                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
-    int countSelectedIds(fb::Transaction &transaction)
+    static int countSelectedIds(fb::Transaction &transaction)
     {
         fb::Query count(transaction, "select count(*) from SELECTEDIDS");
         count.execute();
@@ -108,11 +74,6 @@ protected:
         return count.value(0).toInt();
     }
 
-    TestRegistry m_registry;
-    SchemaDatabase m_db;
-    QTemporaryDir m_options;
-    TVelmApplication m_application;
-    TfmStudentList *m_window = nullptr;
     TVelmData *m_data = nullptr;
     RecordingSink m_sink;
     quint32 m_sinkCookie = 0;
