@@ -1,8 +1,11 @@
 #pragma once
 
+#include <ilxparams.h>
 #include <ivelmapplication.h>
 
 #include <QStringList>
+
+#include <memory>
 
 // An application object for plug-ins under test: records what it is asked to log; members a
 // plug-in of these tests never calls throw.
@@ -21,7 +24,7 @@ public:
     void Quit() override;
     QString TempDir() const override { return QStringLiteral("/tmp/"); }
     IVelmData *Data() override { return nullptr; }
-    ILxParams *UserOptions() override { return nullptr; }
+    ILxParams *UserOptions() override { return options.get(); }
     void Journal(const QString &, const QVariant &, const QVariant &, int, int) override;
     QDate CurrentDate() const override { return QDate(2026, 12, 11); }
     void SetCurrentDate(const QDate &) override;
@@ -30,4 +33,5 @@ public:
     void ScreenRefresh() override;
 
     QStringList logged;
+    std::unique_ptr<ILxParams> options = CoLxParams::Create();
 };
