@@ -229,6 +229,11 @@ bool IsWholeGridSelected(const QTableView *grid)
     return tracker && tracker->active();
 }
 
+int MarkedRowCount(const QTableView *grid)
+{
+    return grid ? markedRowCount(grid->selectionModel()) : 0;
+}
+
 int SelectedRowCount(QTableView *grid)
 {
     QAbstractItemModel *model = grid ? grid->model() : nullptr;

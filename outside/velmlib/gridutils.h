@@ -25,6 +25,10 @@ VELMLIB_EXPORT bool IsWholeGridSelected(const QTableView *grid);
 // current row). Counted from the selection's ranges, so a large marked block is cheap.
 VELMLIB_EXPORT int SelectedRowCount(QTableView *grid);
 
+// The number of marked rows (a row with any marked cell counts once), from the selection's
+// ranges; a whole-grid selection counts only its fetched rows here.
+VELMLIB_EXPORT int MarkedRowCount(const QTableView *grid);
+
 // The rows a command works on in a grid: every row when the whole grid is selected (the rows
 // not fetched yet are fetched first), else the marked rows, else the current row; none in an
 // empty grid. Rows in ascending order.

@@ -78,6 +78,7 @@ TEST_F(GridUtilsTest, SelectedRowsFollowTheRule)
               QStringLiteral("102"))
             << "nothing marked: the current row";
     EXPECT_EQ(SelectedRowCount(&grid), 1);
+    EXPECT_EQ(MarkedRowCount(&grid), 0);
 
     mark(3);
     mark(0);
@@ -88,6 +89,7 @@ TEST_F(GridUtilsTest, SelectedRowsFollowTheRule)
               QStringLiteral("100,101,103"))
             << "the marked rows, no trailing delimiter";
     EXPECT_EQ(SelectedRowCount(&grid), 3);
+    EXPECT_EQ(MarkedRowCount(&grid), 3);
 
     grid.selectAll();
     EXPECT_FALSE(IsWholeGridSelected(&grid));
@@ -99,6 +101,44 @@ TEST_F(GridUtilsTest, SelectedRowsFollowTheRule)
     EXPECT_EQ(SelectedRowCount(&grid), 0);
     SelectWholeGrid(&grid);
     EXPECT_EQ(SelectedRowCount(&grid), 0);
+}
+
+// A wide table of many rows that costs nothing to build.
+class BigModel : public QAbstractTableModel
+{
+public:
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : 100000;
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : 20;
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        return role == Qt::DisplayRole ? QVariant(index.row()) : QVariant();
+    }
+};
+
+TEST(MarkedRowsTest, ABlockOfMarkedRowsIsCountedFromItsRanges)
+{
+    BigModel model;
+    QTableView grid;
+    grid.setModel(&model);
+    QItemSelectionModel *selection = grid.selectionModel();
+    selection->select(QItemSelection(model.index(0, 0), model.index(99999, 19)),
+                      QItemSelectionModel::Select);
+    selection->select(model.index(500, 0),
+                      QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    selection->select(model.index(501, 3), QItemSelectionModel::Deselect); // one cell of a row
+    EXPECT_EQ(MarkedRowCount(&grid), 99999);
+    EXPECT_EQ(SelectedRowCount(&grid), 99999);
+    const QList<int> rows = GetSelectedRows(&grid);
+    ASSERT_EQ(rows.size(), 99999);
+    EXPECT_EQ(rows.at(499), 499);
+    EXPECT_EQ(rows.at(500), 501) << "the unmarked row is left out, the half-marked one stays";
+    EXPECT_FALSE(IsWholeGridSelected(&grid));
 }
 
 TEST_F(GridUtilsTest, TheWholeGridTakesInTheRowsFetchedLater)
