@@ -170,6 +170,9 @@ TEST(VelmPlugin, ExecuteHandsTheCommandAndDefaultsToNotHandled)
 
 TEST(VelmPlugin, AFactoryWhoseCreatorFailsReportsIt)
 {
-    TVelmClassFactory factory(probeClass, []() -> TVelmPlugin * { throw std::bad_alloc(); });
-    EXPECT_EQ(ErrorOf([&] { factory.CreateInstance(); }), "std::bad_alloc");
+    TVelmClassFactory throwing(probeClass, []() -> TVelmPlugin * { throw std::bad_alloc(); });
+    EXPECT_EQ(ErrorOf([&] { throwing.CreateInstance(); }), "std::bad_alloc");
+    TVelmClassFactory empty(probeClass, []() -> TVelmPlugin * { return nullptr; });
+    EXPECT_EQ(ErrorOf([&] { empty.CreateInstance(); }),
+              "The class {70C4B0DB-5785-4113-9507-05FD7EE421F7} created no object");
 }
