@@ -17,11 +17,13 @@
 
 namespace {
 
-// One loader per library file, for the life of the process.
+// One loader per library file, for the life of the process. The map is never destroyed: the
+// libraries stay loaded to the end, and loaders torn down among the other statics at exit would
+// race Qt's own library bookkeeping.
 QPluginLoader &LoaderOf(const QString &canonicalPath)
 {
-    static std::map<QString, std::unique_ptr<QPluginLoader>> loaders;
-    auto &loader = loaders[canonicalPath];
+    static auto *loaders = new std::map<QString, std::unique_ptr<QPluginLoader>>;
+    auto &loader = (*loaders)[canonicalPath];
     if (!loader)
         loader = std::make_unique<QPluginLoader>(canonicalPath);
     return *loader;
