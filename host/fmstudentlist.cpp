@@ -218,6 +218,11 @@ void TfmStudentList::buildGrid()
                     && current.row() != m_students->currentRow())
                     m_students->setCurrentRow(current.row());
             });
+    // The current row's colour moves with it.
+    connect(m_grid->selectionModel(),
+            &QItemSelectionModel::currentChanged,
+            m_grid->viewport(),
+            qOverload<>(&QWidget::update));
     connect(m_grid->selectionModel(),
             &QItemSelectionModel::selectionChanged,
             this,
@@ -1225,6 +1230,7 @@ bool TfmStudentList::eventFilter(QObject *watched, QEvent *event)
 void TfmStudentList::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    m_grid->setFocus();
     LoadWindowState(wsDocking);
     // Keep the window on the screen after a change of monitors.
     const QScreen *screen = this->screen();

@@ -2,12 +2,15 @@
 
 #include <colorgridutils.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
 
 namespace {
 
+const QColor kCurrentRow(204, 222, 245);
+const QColor kCurrentCell(170, 198, 238);
 const int kPictureCacheCost = 64 * 1024 * 1024; // bytes of decoded pictures kept
 
 QString fieldNameOf(const QModelIndex &index)
@@ -50,6 +53,12 @@ void TStudentGridDelegate::initStyleOption(QStyleOptionViewItem *option,
     const CellStyle &style = styleFor(fieldNameOf(index), option->font);
     if (style.background.isValid())
         option->backgroundBrush = style.background;
+    // The current row stands out even when it is not marked.
+    const auto *view = qobject_cast<const QAbstractItemView *>(option->widget);
+    if (view && view->currentIndex().row() == index.row()
+        && !(option->state & QStyle::State_Selected))
+        option->backgroundBrush
+                = view->currentIndex().column() == index.column() ? kCurrentCell : kCurrentRow;
     if (style.foreground.isValid())
         option->palette.setColor(QPalette::Text, style.foreground);
     if (style.fontSet)
