@@ -3,10 +3,13 @@
 //       until the grid is painted again;
 //   (b) selecting the whole grid and counting the selection (which fetches every row) against
 //       the baseline: a bare data set opening the same select and fetching all of it.
+//   (c) the colour lookup each painted cell makes, against a plain hash lookup of the same key,
+//       and a repaint of the first screen.
 // Every figure is the best of a few runs in this process; (b) prints the ratio to the baseline.
 //
 //     registerbench <database> [runs]
 
+#include <colorgridutils.h>
 #include <dataset.h>
 #include <fmstudentlist.h>
 #include <gridutils.h>
@@ -22,6 +25,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFont>
+#include <QHash>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -229,6 +234,32 @@ int main(int argc, char *argv[])
         printRow("    of which fetchAll", fetchOnly);
         printRow("(b) SelectWholeGrid + SelectedRowCount", selectCount, raw);
         printRow("(b) the same until the grid is painted", selectCountPaint, raw);
+
+        // (c) Each painted cell asks for its colours by grid kind and field.
+        const int calls = 1000000;
+        const QString kind = QStringLiteral("StudentList");
+        const QString fields[] = {QStringLiteral("FIO"), QStringLiteral("GROUPNUM")};
+        QFont font;
+        QColor background, foreground;
+        const double colours = best(runs, nullptr, [&] {
+            for (int i = 0; i < calls; ++i)
+                GetColorSettings(kind, fields[i & 1], font, background, foreground);
+        });
+        const QHash<QString, int> plain{{fields[0], 1}, {fields[1], 2}};
+        int sink = 0;
+        const double hashed = best(runs, nullptr, [&] {
+            for (int i = 0; i < calls; ++i)
+                sink += plain.value(fields[i & 1]);
+        });
+        const double repaint = best(runs, nullptr, [&] { grid->viewport()->repaint(); });
+        std::printf("%-46s %9.1f ns %8.2fx\n",
+                    "(c) GetColorSettings per call",
+                    colours * 1e6 / calls,
+                    colours / std::max(hashed, 1e-9));
+        std::printf("%-46s %9.1f ns\n", "    baseline: QHash lookup", hashed * 1e6 / calls);
+        printRow("(c) repaint of the first screen", repaint);
+        if (sink == 42)
+            std::printf("\n"); // keeps the baseline loop from being optimised away
         if (counted != fetched) {
             std::fprintf(stderr,
                          "registerbench: counted %d rows, the select has %d\n",
