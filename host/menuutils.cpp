@@ -121,8 +121,15 @@ bool TMenuBuilder::RightsEnabled(const QAction *action, bool registerEmpty)
     return !(registerEmpty && BoolAttribute(Element(action), QStringLiteral("NotEmpty")));
 }
 
+void TMenuBuilder::CheckDefinition(const QDomElement &root)
+{
+    for (const char *part : {"Actions", "Menu", "Toolbars"})
+        requiredChild(root, part);
+}
+
 QHash<QString, QAction *> TMenuBuilder::Build(const QDomElement &root)
 {
+    CheckDefinition(root);
     const QDomElement actions = requiredChild(root, "Actions");
     const QDomElement menu = requiredChild(root, "Menu");
     const QDomElement toolbars = requiredChild(root, "Toolbars");

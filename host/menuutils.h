@@ -41,8 +41,11 @@ public:
 
     explicit TMenuBuilder(QMainWindow *window, IconLookup icons = {}, CommandHooks hooks = {});
 
-    // Raises "Actions not found", "Menu not found" or "Toolbars not found" before building
-    // anything when an element is missing. Returns the actions by name.
+    // Raises "Actions not found", "Menu not found" or "Toolbars not found" when the definition
+    // lacks that part.
+    static void CheckDefinition(const QDomElement &root);
+    // Checks the definition first, so nothing is built from an incomplete one. Returns the
+    // actions by name.
     QHash<QString, QAction *> Build(const QDomElement &root);
 
     // 1/0 and True/False in any case; anything else, or a missing attribute, is false.

@@ -3,8 +3,10 @@
 #include "commandline.h"
 #include "fmsplash.h"
 #include "fmstudentlist.h"
+#include "menuutils.h"
 #include "planner.h"
 #include "plugincall.h"
+#include "textformat.h"
 #include "velmapplication.h"
 #include "velminit.h"
 #include "velmver.h"
@@ -18,7 +20,9 @@
 #include <namedmutex.h>
 #include <velmconsts.h>
 #include <velmutils.h>
+#include <xmlsecurity.h>
 
+#include <QDomDocument>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -70,6 +74,9 @@ bool prepareRun(TVelmApplication &application, const TCommandLine &commandLine)
     if (!commandLine.NoSplash())
         RunSplash(1500);
     try {
+        // The window cannot work without its menus: the start stops before anything is loaded.
+        CheckUserInterface(GetFullFileName(QStringLiteral("OptionsPath"),
+                                           QStringLiteral("userinterface.cml")));
         if (!application.Prepared())
             application.Prepare();
     } catch (const std::exception &error) {
@@ -88,6 +95,15 @@ bool prepareRun(TVelmApplication &application, const TCommandLine &commandLine)
 }
 
 } // namespace
+
+void CheckUserInterface(const QString &fileName)
+{
+    QDomDocument document;
+    if (!LoadEncXML(document, fileName))
+        throw LxError(FormatText(LxTr("Ошибка при загрузке файла меню \"%s\""),
+                                 {QStringLiteral("userinterface.cml")}));
+    TMenuBuilder::CheckDefinition(document.documentElement());
+}
 
 bool ConnectionConfigured()
 {

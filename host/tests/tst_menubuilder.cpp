@@ -1,13 +1,19 @@
 #include "menuutils.h"
+#include "velmmain.h"
 
 #include <ilxparams.h>
 #include <lxerror.h>
+#include <security.h>
+#include <xmlsecurity.h>
 
 #include <QAction>
+#include <QDir>
 #include <QDomDocument>
+#include <QFile>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -193,6 +199,42 @@ TEST(MenuBuilder, RightsRuleHonoursNotEmptyAndParamsAreTakenAsText)
     ASSERT_EQ(params->Count(), 2);
     EXPECT_EQ(params->Value("action"), QVariant("View"));
     EXPECT_EQ(params->Value("Count"), QVariant("3")); // text, not a number
+}
+
+TEST(MenuBuilder, TheStartNeedsALoadableAndCompleteMenuFile)
+{
+    const char *loadError = "Ошибка при загрузке файла меню \"userinterface.cml\"";
+    const struct
+    {
+        const char *name;
+        QByteArray content;  // empty: no file
+        const char *message; // null: accepted
+    } cases[] = {
+            {"missing file", {}, loadError},
+            {"not encoded", "<UI><Actions/><Menu/><Toolbars/></UI>", loadError},
+            {"no menu",
+             EncodeString("<UI><Actions/><Toolbars/></UI>", DefinitionFileKey),
+             "Menu not found"},
+            {"complete",
+             EncodeString("<UI><Actions/><Menu/><Toolbars/></UI>", DefinitionFileKey),
+             nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString fileName = QDir(dir.path()).filePath("userinterface.cml");
+        if (!c.content.isEmpty()) {
+            QFile file(fileName);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.content);
+        }
+        try {
+            CheckUserInterface(fileName);
+            EXPECT_EQ(c.message, nullptr);
+        } catch (const LxError &error) {
+            EXPECT_EQ(error.message(), QString(c.message ? c.message : "accepted"));
+        }
+    }
 }
 
 TEST(MenuBuilder, BooleanAttributesTakeOneZeroTrueFalseInAnyCase)
