@@ -195,6 +195,10 @@ void TVelmApplication::Prepare()
         SplashStatus(QStringLiteral("Создание главного окна"));
         m_mainWindow = new TfmStudentList();
     }
+    // A plug-in connected at start may have asked for the data object before the register
+    // existed; it follows the register from now on.
+    if (m_data && !m_data->Attached())
+        m_data->Attach(m_mainWindow);
     m_prepared = true;
     ::Log(QStringLiteral("End application preparing"), elInfo);
 }

@@ -65,9 +65,19 @@ void RegisterFixture::TearDown()
 
 void RegisterFixture::start()
 {
+    ASSERT_NO_FATAL_FAILURE(login());
+    ASSERT_NO_FATAL_FAILURE(prepare());
+}
+
+void RegisterFixture::login()
+{
     TDM::SetErrorBox([](const QString &message) { ADD_FAILURE() << message.toStdString(); });
     TDM::SetLoginDialog([](QString &, QString &) { return false; });
     ASSERT_TRUE(m_application.Login("SYSDBA", "masterkey", false));
+}
+
+void RegisterFixture::prepare()
+{
     TVelmApplication::SettingsHooks hooks;
     hooks.ctrlHeld = [] { return false; };
     hooks.inform = [](const QString &) {};

@@ -30,14 +30,16 @@ private:
 
 // A personal-mode installation with the schema, the shipped options and five students of one
 // owner, in the order of their names: 101 Андреев, 102 Борисов, 103 Васильев, 104 Григорьев,
-// 105 Дмитриев. start() logs in as SYSDBA and prepares the application (plug-ins and main
-// window); TearDown unprepares it.
+// 105 Дмитриев. start() logs in as SYSDBA (login()) and prepares the application with its
+// plug-ins and main window (prepare()); TearDown unprepares it.
 class RegisterFixture : public testing::Test
 {
 protected:
     void SetUp() override;
     void TearDown() override;
     void start();
+    void login();
+    void prepare();
 
     TestRegistry m_registry;
     SchemaDatabase m_db;

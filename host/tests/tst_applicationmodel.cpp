@@ -1,12 +1,18 @@
 #include "fmstudentlist.h"
 #include "pluginfixture.h"
 #include "velmapplication.h"
+#include "velmdata.h"
 
+#include <comserver.h>
 #include <ilxparams.h>
 #include <ivelmdata.h>
+#include <ivelmplugin.h>
+#include <ivelmpluginitem.h>
 #include <ivelmplugins.h>
 #include <lxerror.h>
+#include <registry.h>
 #include <tdm.h>
+#include <velmconsts.h>
 
 #include <gtest/gtest.h>
 
@@ -67,6 +73,37 @@ TEST_F(ApplicationModelTest, PreparedObjectsLiveUntilUnprepare)
     EXPECT_EQ(appl.Plugins(), nullptr);
     EXPECT_EQ(m_log.Lines("End plugins destroying. RefCount = 0").size(), 1);
 }
+
+TEST_F(ApplicationModelTest, ADataObjectAskedForBeforeTheRegisterFollowsItOnceItExists)
+{
+    ASSERT_NO_FATAL_FAILURE(login());
+    auto *early = dynamic_cast<TVelmData *>(m_application.Data());
+    ASSERT_NE(early, nullptr);
+    EXPECT_FALSE(early->Attached());
+    EXPECT_THROW(early->GetSelCount(), LxError);
+    ASSERT_NO_FATAL_FAILURE(prepare());
+    EXPECT_TRUE(early->Attached());
+    EXPECT_EQ(early->GetSelCount(), 1);
+    EXPECT_EQ(m_application.Data(), early);
+}
+
+#ifdef VELMOR_TEST_PLUGIN
+TEST_F(ApplicationModelTest, PluginsLoadingAtStartAreConnectedByPrepare)
+{
+    RegisterServer(VELMOR_TEST_PLUGIN);
+    Registry().SetValue(rgPluginsKey() + "\\VelmTest.VelmPlugin", "LoadBehavior", "3");
+    ASSERT_NO_FATAL_FAILURE(start());
+    IVelmPluginItem *item = m_application.Plugins()->Item("VelmTest");
+    ASSERT_TRUE(item->Connect());
+    EXPECT_EQ(item->Application(), &m_application);
+    EXPECT_EQ(item->Plugin()->Application(), &m_application);
+    EXPECT_TRUE(m_application.PluginsAllowClose());
+    Registry().SetValue(rgPluginsKey() + "\\VelmTest.VelmPlugin", "RefuseClose", "1");
+    EXPECT_FALSE(m_application.PluginsAllowClose());
+    m_application.Unprepare();
+    EXPECT_EQ(m_log.Lines("Start VelmTest destroying.").size(), 1);
+}
+#endif
 
 TEST_F(ApplicationModelTest, SavedOptionsReachTheUsersRecord)
 {
