@@ -113,15 +113,20 @@ void TVelmData::NotifyAfterScroll()
 {
     if (!m_window)
         return;
+    qint64 id = 0;
     fb::DataSet *students = m_window->Students();
     if (students && students->isOpen() && !students->isEmpty() && students->currentRow() >= 0) {
-        const qint64 id = students->fieldValue(QLatin1String(kKeyField)).toLongLong();
+        try {
+            id = students->fieldValue(QLatin1String(kKeyField)).toLongLong();
+        } catch (const LxError &error) {
+            // Called from the register's own notifications: nothing may unwind through them.
+            Log(error.message(), elAppException);
+            return;
+        }
         if (id == m_studentId)
             return;
-        m_studentId = id;
-    } else {
-        m_studentId = 0;
     }
+    m_studentId = id;
     raise(int(IVelmDataEventsDispid::OnAfterScroll));
 }
 
