@@ -158,22 +158,7 @@ void TStudentGrid::InvertMarks()
 
 int TStudentGrid::MarkedCount() const
 {
-    if (!selectionModel())
-        return 0;
-    // From the selection's ranges: listing indexes would cost rows times columns.
-    QList<QPair<int, int>> spans;
-    for (const QItemSelectionRange &range : selectionModel()->selection())
-        spans.append({range.top(), range.bottom()});
-    std::sort(spans.begin(), spans.end());
-    int count = 0;
-    int end = -1;
-    for (const auto &[top, bottom] : spans) {
-        if (bottom <= end)
-            continue;
-        count += bottom - std::max(top, end + 1) + 1;
-        end = bottom;
-    }
-    return count;
+    return selectionModel() ? MarkedRowCount(this) : 0;
 }
 
 QItemSelectionModel::SelectionFlags TStudentGrid::selectionCommand(const QModelIndex &index,
@@ -215,6 +200,12 @@ void TStudentGrid::keyPressEvent(QKeyEvent *event)
     const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
     if (event->key() == Qt::Key_Insert && modifiers == Qt::NoModifier) {
         markCurrentAndMoveOn();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        // The whole grid, also the rows not fetched yet, without fetching them.
+        SelectWholeGrid(this);
         event->accept();
         return;
     }
