@@ -170,6 +170,8 @@ QAction *TMenuBuilder::actionFromElement(const QDomElement &e, const QString &na
     if (!act) {
         act = new QAction(m_window);
         act->setObjectName(name.isEmpty() ? freeActionName() : name);
+        // Its shortcut works wherever the window has the focus, also without a menu entry.
+        m_window->addAction(act);
         // The window runs its own actions; every other one runs the element's command.
         const QDomElement element = e;
         const CommandHooks hooks = m_hooks;
