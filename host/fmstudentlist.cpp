@@ -1056,50 +1056,55 @@ void TfmStudentList::createOwnActions()
                   TGridFindDialog dialog(m_grid, m_grid->currentIndex().column(), this);
                   dialog.exec();
               });
-    ownAction(QStringLiteral("actStudentListSaveGridLayout"),
-              QStringLiteral("Сохранить компоновку"),
-              {},
-              [this] {
-                  const QString name = askFileName(true,
-                                                   LxTr("Сохранение компоновки"),
-                                                   LxTr("Файлы компоновки (*.lyt)"),
-                                                   QStringLiteral("lyt"));
-                  if (!name.isEmpty())
-                      SaveGridLayout(name);
-              });
-    ownAction(QStringLiteral("actStudentListLoadGridLayout"),
-              QStringLiteral("Загрузить компоновку"),
-              {},
-              [this] {
-                  const QString name = askFileName(false,
-                                                   LxTr("Загрузка компоновки"),
-                                                   LxTr("Файлы компоновки (*.lyt)"),
-                                                   QStringLiteral("lyt"));
-                  if (!name.isEmpty())
-                      LoadGridLayout(name);
-              });
-    ownAction(QStringLiteral("actStudentListSaveSelection"),
-              QStringLiteral("Сохранить выделение"),
-              {},
-              [this] {
-                  const QString name = askFileName(true,
-                                                   LxTr("Сохранение выделения"),
-                                                   LxTr("Файлы выделения (*.sel)"),
-                                                   QStringLiteral("sel"));
-                  if (!name.isEmpty())
-                      SaveSelection(name);
-              });
-    ownAction(QStringLiteral("actStudentListLoadSelection"),
-              QStringLiteral("Загрузить выделение"),
-              {},
-              [this] {
-                  const QString name = askFileName(false,
-                                                   LxTr("Загрузка выделения"),
-                                                   LxTr("Файлы выделения (*.sel)"),
-                                                   QStringLiteral("sel"));
-                  if (!name.isEmpty())
-                      LoadSelection(name);
-              });
+    // The file commands: a file dialog, then the command on the file chosen.
+    struct FileCommand
+    {
+        const char *action, *caption, *title, *filter, *ext;
+        bool save;
+        void (TfmStudentList::*run)(const QString &);
+    };
+    const FileCommand fileCommands[] = {
+            {"actStudentListSaveGridLayout",
+             "Сохранить компоновку",
+             "Сохранение компоновки",
+             "Файлы компоновки (*.lyt)",
+             "lyt",
+             true,
+             &TfmStudentList::SaveGridLayout},
+            {"actStudentListLoadGridLayout",
+             "Загрузить компоновку",
+             "Загрузка компоновки",
+             "Файлы компоновки (*.lyt)",
+             "lyt",
+             false,
+             &TfmStudentList::LoadGridLayout},
+            {"actStudentListSaveSelection",
+             "Сохранить выделение",
+             "Сохранение выделения",
+             "Файлы выделения (*.sel)",
+             "sel",
+             true,
+             &TfmStudentList::SaveSelection},
+            {"actStudentListLoadSelection",
+             "Загрузить выделение",
+             "Загрузка выделения",
+             "Файлы выделения (*.sel)",
+             "sel",
+             false,
+             &TfmStudentList::LoadSelection},
+    };
+    for (const FileCommand &command : fileCommands)
+        ownAction(QString::fromUtf8(command.action),
+                  QString::fromUtf8(command.caption),
+                  {},
+                  [this, command] {
+                      const QString name = askFileName(command.save,
+                                                       LxTr(command.title),
+                                                       LxTr(command.filter),
+                                                       QString::fromUtf8(command.ext));
+                      if (!name.isEmpty())
+                          (this->*command.run)(name);
+                  });
     ownAction(QStringLiteral("actDossier"),
               QStringLiteral("Личная карточка"),
               QKeySequence(Qt::Key_F3),
