@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // The host program from start to end; returns the process's exit code.
 int VelmorMain(int argc, char **argv);
 
