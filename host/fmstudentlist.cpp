@@ -1179,13 +1179,20 @@ void TfmStudentList::UpdateActions()
         frozeCol->setChecked(m_grid->FrozenColumns() == 1);
     if (QAction *rows = m_actions.value(QStringLiteral("actStudentListRowSelection")))
         rows->setChecked(m_grid->RowSelection());
+    const bool empty = IsEmpty();
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
-        // Commands of the plug-ins come with their own windows; until then only what this
-        // window can run is offered.
-        const bool runnable = m_handlers.contains(it.key());
+        QAction *act = it.value();
+        if (!m_handlers.contains(it.key())) {
+            // A plug-in's command: the user's right and, when it needs one, a student. A
+            // command of the register this window does not run yet stays off.
+            const bool plugin = !TMenuBuilder::Element(act).attribute("Plugin").isEmpty();
+            act->setEnabled(plugin && TMenuBuilder::HasRightsRule(act)
+                            && TMenuBuilder::RightsEnabled(act, empty));
+            continue;
+        }
         const auto enabler = m_enablers.value(it.key());
         const bool allowed = !DM || DM->HasRight(it.key());
-        it.value()->setEnabled(runnable && allowed && (!enabler || enabler()));
+        act->setEnabled(allowed && (!enabler || enabler()));
     }
 }
 
@@ -1253,9 +1260,16 @@ void TfmStudentList::showEvent(QShowEvent *event)
 
 void TfmStudentList::closeEvent(QCloseEvent *event)
 {
-    event->accept();
-    if (m_closing)
+    if (m_closing) {
+        event->accept();
         return;
+    }
+    // Every plug-in may refuse, for example while one of its windows holds unsaved work.
+    if (VelmApplication && !VelmApplication->PluginsAllowClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
     m_closing = true;
     if (VelmApplication)
         VelmApplication->Quit();
