@@ -438,6 +438,7 @@ void TfmStudentList::Refresh()
     }
     if (!current.isNull() && LocateStudent(current) && column >= 0)
         m_grid->setCurrentIndex(m_model->index(m_students->currentRow(), column));
+    emit Refreshed();
 }
 
 void TfmStudentList::RefreshFull()

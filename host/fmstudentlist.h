@@ -55,8 +55,10 @@ public:
     // Builds the select of the stored field list for the current mode and (re)opens the
     // register; with rebuild the columns are laid out anew from the field repository.
     void OpenList(bool rebuild);
-    // Reopens the register keeping the current student as the current row.
+    // Reopens the register keeping the current student as the current row; the close and the
+    // open are not announced (Refreshed is emitted at the end).
     void Refresh();
+    bool IsRefreshing() const { return m_refreshing; }
     // Clears the marks, closes and reopens the register (every row is read again).
     void RefreshFull();
     // Reads the current row again.
@@ -124,8 +126,7 @@ public:
     std::function<bool(const QString &question)> Confirm;
 
 signals:
-    void ListOpened();
-    void ListClosing();
+    void Refreshed();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -59,11 +59,26 @@ void TVelmData::Attach(TfmStudentList *window)
         NotifyAfterScroll();
     };
     if (fb::DataSet *students = window->Students()) {
+        // The register's refresh reopens it without announcing the close and the open; it
+        // reports the student it kept once it is done.
+        const auto unlessRefreshing = [this, window](void (TVelmData::*notify)()) {
+            return [this, window, notify] {
+                if (!window->IsRefreshing())
+                    (this->*notify)();
+            };
+        };
         m_connections = {
                 connect(students, &fb::DataSet::beforeScroll, this, &TVelmData::NotifyBeforeScroll),
-                connect(students, &fb::DataSet::beforeClose, this, &TVelmData::NotifyBeforeScroll),
+                connect(students,
+                        &fb::DataSet::beforeClose,
+                        this,
+                        unlessRefreshing(&TVelmData::NotifyBeforeScroll)),
                 connect(students, &fb::DataSet::afterScroll, this, &TVelmData::NotifyAfterScroll),
-                connect(students, &fb::DataSet::afterOpen, this, &TVelmData::NotifyAfterScroll),
+                connect(students,
+                        &fb::DataSet::afterOpen,
+                        this,
+                        unlessRefreshing(&TVelmData::NotifyAfterScroll)),
+                connect(window, &TfmStudentList::Refreshed, this, &TVelmData::NotifyAfterScroll),
         };
     }
 }
