@@ -878,6 +878,7 @@ void TfmStudentList::restoreGeometryFromSettings()
     if (settings.ReadInteger(section, QStringLiteral("WindowState"), 0) == 2)
         setWindowState(windowState() | Qt::WindowMaximized);
     m_grid->SetRowSelection(settings.ReadBool(section, QStringLiteral("Grid.RowSelection"), true));
+    m_grid->SetFrozenColumns(settings.ReadInteger(section, QStringLiteral("Grid.FrozenCols"), 0));
 }
 
 void TfmStudentList::saveGeometryToSettings()
@@ -893,6 +894,7 @@ void TfmStudentList::saveGeometryToSettings()
     settings.WriteInteger(section, QStringLiteral("Height"), normal.height());
     settings.WriteInteger(section, QStringLiteral("WindowState"), isMaximized() ? 2 : 0);
     settings.WriteBool(section, QStringLiteral("Grid.RowSelection"), m_grid->RowSelection());
+    settings.WriteInteger(section, QStringLiteral("Grid.FrozenCols"), m_grid->FrozenColumns());
     SaveWindowState(wsFrozeLayout);
 }
 

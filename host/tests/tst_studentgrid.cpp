@@ -1,10 +1,13 @@
 #include "gridfinddialog.h"
 #include "gridlayout.h"
 #include "studentgrid.h"
+#include "studentgriddelegate.h"
 
 #include <gridutils.h>
 #include <lxerror.h>
 
+#include <QBuffer>
+#include <QImage>
 #include <QStandardItemModel>
 #include <QTest>
 
@@ -139,6 +142,37 @@ TEST_F(StudentGridTest, ALayoutComesBackByFieldNameAndABrokenOneChangesNothing)
     broken["Version"] = "2";
     EXPECT_THROW(GridLayout::Restore(&grid, broken), LxError);
     EXPECT_EQ(grid.columnWidth(2), 150);
+}
+
+TEST(StudentGridDelegateTest, APhotoColumnShowsTheJpegOrElseItsCellAsUsual)
+{
+    QImage red(40, 40, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(red.save(&buffer, "JPEG"));
+
+    QStandardItemModel model(2, 1);
+    model.setHeaderData(0, Qt::Horizontal, "Photo", Qt::UserRole);
+    model.setData(model.index(0, 0), jpeg, Qt::EditRole);
+    model.setData(model.index(1, 0), QByteArray("\xff\xd8 not a picture"), Qt::EditRole);
+    TStudentGrid grid;
+    grid.setModel(&model);
+    grid.setItemDelegate(new TStudentGridDelegate("StudentList", &grid));
+    grid.verticalHeader()->setDefaultSectionSize(40);
+    grid.setColumnWidth(0, 60);
+    grid.resize(200, 200);
+    grid.show();
+    grid.selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+
+    const QImage shot = grid.viewport()->grab().toImage();
+    const auto colourAt = [&](int row) {
+        return shot.pixelColor(grid.visualRect(model.index(row, 0)).center());
+    };
+    EXPECT_GT(colourAt(0).red(), 200);
+    EXPECT_LT(colourAt(0).green(), 60);
+    EXPECT_LT(colourAt(1).red() - colourAt(1).green(), 60); // not red: drawn as a cell
 }
 
 } // namespace
