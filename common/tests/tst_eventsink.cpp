@@ -1,3 +1,4 @@
+#include "errorof.h"
 #include <connectionpoint.h>
 #include <ivelmdataevents.h>
 #include <lxerror.h>
@@ -50,16 +51,6 @@ protected:
     EventSource other;
     TVelmorIVelmDataEvents sink;
 };
-
-QString ErrorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const LxError &error) {
-        return error.message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 } // namespace
 

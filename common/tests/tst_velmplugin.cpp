@@ -1,3 +1,4 @@
+#include "errorof.h"
 #include "stubapplication.h"
 
 #include <ilxparams.h>
@@ -54,16 +55,6 @@ QStringList LoggedMessages(const TempRegistry &registry)
     for (const QString &line : registry.LogText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
         messages.append(line.section(QStringLiteral("] "), 2));
     return messages;
-}
-
-QString ErrorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const LxError &error) {
-        return error.message();
-    }
-    return QStringLiteral("<no error>");
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "errorof.h"
 #include "tempregistry.h"
 
 #include <comregistry.h>
@@ -39,16 +40,6 @@ void WriteFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
-}
-
-QString ErrorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const LxError &error) {
-        return error.message();
-    }
-    return QStringLiteral("<no error>");
 }
 
 class ComServerTest : public testing::Test
