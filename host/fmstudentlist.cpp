@@ -565,13 +565,14 @@ bool TfmStudentList::ask(const QString &question)
 
 void TfmStudentList::askLastData()
 {
+    // The button keeps showing the mode in force while the question is open.
+    QAction *act = m_actions.value(QStringLiteral("actStudentListLastData"));
+    if (act)
+        act->setChecked(m_lastData);
     if (m_lastData
         && !ask(LxTr("Внимание! Работа с историческими данными достаточно медленна.\r\n"
-                     "Хотите переключиться в режим работы с историей?"))) {
-        if (QAction *act = m_actions.value(QStringLiteral("actStudentListLastData")))
-            act->setChecked(true);
+                     "Хотите переключиться в режим работы с историей?")))
         return;
-    }
     SetLastData(!m_lastData);
 }
 

@@ -60,6 +60,7 @@ void TGridHeader::SetSortMarkers(const QList<SortMarker> &markers)
 {
     m_markers = markers;
     viewport()->update();
+    emit SortMarkersChanged();
 }
 
 void TGridHeader::SetHighlightedSections(const QSet<int> &sections)
@@ -270,6 +271,9 @@ void TStudentGrid::SetFrozenColumns(int count)
     if (!m_frozen) {
         // A second view over the same rows and marks lies over the first column.
         m_frozen = new QTableView(this);
+        auto *frozenHeader = new TGridHeader(m_frozen);
+        frozenHeader->setSectionsMovable(false);
+        m_frozen->setHorizontalHeader(frozenHeader);
         m_frozen->setModel(model());
         m_frozen->setSelectionModel(selectionModel());
         m_frozen->setItemDelegate(itemDelegate());
@@ -292,6 +296,14 @@ void TStudentGrid::SetFrozenColumns(int count)
                 &QAbstractSlider::valueChanged,
                 verticalScrollBar(),
                 &QAbstractSlider::setValue);
+        // Its title sorts and shows the sort marker like the grid's own.
+        connect(frozenHeader, &QHeaderView::sectionClicked, this, [this](int section) {
+            emit TitleClicked(section, QGuiApplication::keyboardModifiers() & Qt::ControlModifier);
+        });
+        connect(m_header, &TGridHeader::SortMarkersChanged, frozenHeader, [this, frozenHeader] {
+            frozenHeader->SetSortMarkers(m_header->SortMarkers());
+        });
+        frozenHeader->SetSortMarkers(m_header->SortMarkers());
         connect(m_header, &QHeaderView::sectionResized, this, [this] { layoutFrozen(); });
         connect(m_header, &QHeaderView::sectionMoved, this, [this] { layoutFrozen(); });
         connect(model(), &QAbstractItemModel::modelReset, this, [this] { layoutFrozen(); });

@@ -22,6 +22,9 @@ public:
     QList<SortMarker> SortMarkers() const { return m_markers; }
     void SetHighlightedSections(const QSet<int> &sections);
 
+signals:
+    void SortMarkersChanged();
+
 protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
     QSize sectionSizeFromContents(int logicalIndex) const override;

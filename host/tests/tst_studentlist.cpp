@@ -583,4 +583,31 @@ TEST_F(StudentCommandsTest, TitleClicksSortByOneOrSeveralColumns)
     EXPECT_EQ(markers[1], qMakePair(course, Qt::AscendingOrder));
 }
 
+TEST_F(StudentCommandsTest, AnsweringNoToHistoryKeepsCurrentData)
+{
+    TfmStudentList *window = open();
+    ASSERT_NE(window, nullptr);
+    QStringList asked;
+    bool answer = false;
+    window->Confirm = [&](const QString &question) {
+        asked << question;
+        return answer;
+    };
+    QAction *lastData = window->Action("actStudentListLastData");
+    lastData->trigger();
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_TRUE(window->LastData());
+    EXPECT_TRUE(lastData->isChecked());
+    EXPECT_FALSE(window->Students()->hasParam("CurDate"));
+
+    answer = true;
+    lastData->trigger();
+    EXPECT_FALSE(window->LastData());
+    EXPECT_FALSE(lastData->isChecked());
+    EXPECT_TRUE(window->Students()->hasParam("CurDate"));
+    lastData->trigger(); // back to current data without a question
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_TRUE(window->LastData());
+}
+
 } // namespace
