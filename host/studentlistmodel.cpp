@@ -35,7 +35,7 @@ QVariant TStudentListModel::headerData(int section, Qt::Orientation orientation,
         && section < dataSet()->fieldCount()) {
         if (role == Qt::UserRole)
             return dataSet()->fieldName(section);
-        if (role == Qt::DisplayRole && m_captions.contains(section))
+        if ((role == Qt::DisplayRole || role == Qt::ToolTipRole) && m_captions.contains(section))
             return m_captions.value(section);
     }
     return fb::DataSetModel::headerData(section, orientation, role);
