@@ -201,9 +201,9 @@ void TfmStudentList::buildGrid()
     m_students->setObjectName(QStringLiteral("qrStudents"));
     m_students->setDeleteSql(
             QStringLiteral("delete from STUDENTS where STUDENTID = ?OLD_STUDENTID"));
-    m_qrArch = new fb::Query(*m_tran,
-                             QStringLiteral("update STUDENTS set ARCHIVE = ?ARCH "
-                                            "where STUDENTID = ?StudentID"));
+    m_qrArch = std::make_unique<fb::Query>(*m_tran,
+                                           QStringLiteral("update STUDENTS set ARCHIVE = ?ARCH "
+                                                          "where STUDENTID = ?StudentID"));
     m_model = new TStudentListModel(m_students, this);
     m_grid->setModel(m_model);
     m_delegate = new TStudentGridDelegate(QLatin1String(kGridKind), this);

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QDateEdit;
@@ -186,7 +187,7 @@ private:
 
     fb::Transaction *m_tran = nullptr;
     fb::DataSet *m_students = nullptr;
-    fb::Query *m_qrArch = nullptr;
+    std::unique_ptr<fb::Query> m_qrArch;
     TStudentListModel *m_model = nullptr;
     TStudentGrid *m_grid = nullptr;
     TStudentGridDelegate *m_delegate = nullptr;
