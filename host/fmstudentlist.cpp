@@ -478,14 +478,9 @@ bool TfmStudentList::IsEmpty() const
     return !m_students || !m_students->isOpen() || m_students->isEmpty();
 }
 
-bool TfmStudentList::hasRows() const
-{
-    return !IsEmpty();
-}
-
 int TfmStudentList::SelectedCount()
 {
-    return IsEmpty() ? 0 : SelectedRowCount(m_grid);
+    return SelectedRowCount(m_grid);
 }
 
 void TfmStudentList::SelectAll()
@@ -1122,15 +1117,15 @@ void TfmStudentList::createOwnActions()
     checkable("actStudentListFrozeCol", false);
     checkable("actStudentListRowSelection", true);
 
-    const auto notEmpty = [this] { return hasRows(); };
+    const auto notEmpty = [this] { return !IsEmpty(); };
     m_enablers.insert(QStringLiteral("actStudentListDeleteSelected"), notEmpty);
     m_enablers.insert(QStringLiteral("actStudentListEditCopy"), notEmpty);
     m_enablers.insert(QStringLiteral("actStudentListToArch"),
-                      [this] { return !m_archive && hasRows(); });
+                      [this] { return !m_archive && !IsEmpty(); });
     m_enablers.insert(QStringLiteral("actStudentListFromArch"),
-                      [this] { return m_archive && hasRows(); });
+                      [this] { return m_archive && !IsEmpty(); });
     m_enablers.insert(QStringLiteral("actDossier"), [this] {
-        return hasRows() && m_actions.contains(QStringLiteral("actDossierView"))
+        return !IsEmpty() && m_actions.contains(QStringLiteral("actDossierView"))
                && (!DM || DM->HasRight(QStringLiteral("actDossierView")));
     });
 }

@@ -50,8 +50,6 @@ public:
 
     TStudentGrid *Grid() const { return m_grid; }
     fb::DataSet *Students() const { return m_students; }
-    fb::Transaction *Tran() const { return m_tran; }
-    QString ModuleCaption() const { return m_moduleCaption; }
 
     // Builds the select of the stored field list for the current mode and (re)opens the
     // register; with rebuild the columns are laid out anew from the field repository.
@@ -76,8 +74,6 @@ public:
     // Counts the rows of the register's complete select (the total of the status bar).
     void CountRecords();
     qint64 CountResult() const { return m_countResult; }
-    int MaxRecords() const { return m_maxRecords; }
-    void SetMaxRecords(int maxRecords) { m_maxRecords = maxRecords; }
 
     QDate StatusDate() const { return m_statusDate; }
     // The date of history mode; reopens the register when it changes.
@@ -169,7 +165,6 @@ private:
     QString askFileName(bool save, const QString &title, const QString &filter, const QString &ext);
     void restoreGeometryFromSettings();
     void saveGeometryToSettings();
-    bool hasRows() const;
     bool ask(const QString &question);
 
     QDomDocument m_menuDocument; // kept for the window's life: actions refer to it

@@ -27,42 +27,25 @@ TStudentGridDelegate::TStudentGridDelegate(const QString &gridKind, QObject *par
     m_pictures.setMaxCost(kPictureCacheCost);
 }
 
-void TStudentGridDelegate::Reset()
-{
-    m_styles.clear();
-    m_pictures.clear();
-}
-
-const TStudentGridDelegate::CellStyle &TStudentGridDelegate::styleFor(const QString &fieldName,
-                                                                      const QFont &base) const
-{
-    auto found = m_styles.find(fieldName);
-    if (found != m_styles.end())
-        return *found;
-    CellStyle style;
-    style.font = base;
-    GetColorSettings(m_gridKind, fieldName, style.font, style.background, style.foreground);
-    style.fontSet = style.font != base;
-    return *m_styles.insert(fieldName, style);
-}
-
 void TStudentGridDelegate::initStyleOption(QStyleOptionViewItem *option,
                                            const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    const CellStyle &style = styleFor(fieldNameOf(index), option->font);
-    if (style.background.isValid())
-        option->backgroundBrush = style.background;
+    // The grid kind's colours for every cell, then those of the cell's field (velmlib caches).
+    QColor background;
+    QColor foreground;
+    GetColorSettings(m_gridKind, QStringLiteral("Default"), option->font, background, foreground);
+    GetColorSettings(m_gridKind, fieldNameOf(index), option->font, background, foreground);
+    if (background.isValid())
+        option->backgroundBrush = background;
+    if (foreground.isValid())
+        option->palette.setColor(QPalette::Text, foreground);
     // The current row stands out even when it is not marked.
     const auto *view = qobject_cast<const QAbstractItemView *>(option->widget);
     if (view && view->currentIndex().row() == index.row()
         && !(option->state & QStyle::State_Selected))
         option->backgroundBrush
                 = view->currentIndex().column() == index.column() ? kCurrentCell : kCurrentRow;
-    if (style.foreground.isValid())
-        option->palette.setColor(QPalette::Text, style.foreground);
-    if (style.fontSet)
-        option->font = style.font;
 }
 
 bool TStudentGridDelegate::paintPhoto(QPainter *painter,

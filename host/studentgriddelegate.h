@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QCache>
-#include <QColor>
-#include <QFont>
-#include <QHash>
 #include <QImage>
 #include <QStyledItemDelegate>
 
@@ -17,9 +14,6 @@ class TStudentGridDelegate : public QStyledItemDelegate
 public:
     explicit TStudentGridDelegate(const QString &gridKind, QObject *parent = nullptr);
 
-    // Forgets the looked-up colours and pictures (the settings or the rows changed).
-    void Reset();
-
     void paint(QPainter *painter,
                const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
@@ -28,19 +22,10 @@ protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 
 private:
-    struct CellStyle
-    {
-        QColor background;
-        QColor foreground;
-        QFont font;
-        bool fontSet = false;
-    };
-    const CellStyle &styleFor(const QString &fieldName, const QFont &base) const;
     bool paintPhoto(QPainter *painter,
                     const QStyleOptionViewItem &option,
                     const QModelIndex &index) const;
 
     QString m_gridKind;
-    mutable QHash<QString, CellStyle> m_styles;
     mutable QCache<QByteArray, QImage> m_pictures;
 };

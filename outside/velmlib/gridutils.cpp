@@ -63,19 +63,6 @@ QList<int> markedRows(const QItemSelectionModel *selection)
     return rows;
 }
 
-void fetchAll(QAbstractItemModel *model)
-{
-    // A data set reads the rest in one go and the model announces it once; fetching through
-    // the model's own chunks would insert the rows into the view a few hundred at a time.
-    if (auto *dataSetModel = qobject_cast<fb::DataSetModel *>(model)) {
-        fb::DataSet *dataSet = dataSetModel->dataSet();
-        if (dataSet && dataSet->isOpen() && !dataSet->allFetched())
-            dataSet->fetchMore(std::numeric_limits<int>::max());
-    }
-    while (model->canFetchMore({}))
-        model->fetchMore({});
-}
-
 QList<int> allRows(int count)
 {
     QList<int> rows;
@@ -240,7 +227,7 @@ int SelectedRowCount(QTableView *grid)
     if (!model)
         return 0;
     if (IsWholeGridSelected(grid)) {
-        fetchAll(model);
+        FetchAllRows(model);
         return model->rowCount();
     }
     if (model->rowCount() == 0)
@@ -254,7 +241,7 @@ QList<int> GetSelectedRows(QTableView *grid)
     if (!model)
         return {};
     if (IsWholeGridSelected(grid)) {
-        fetchAll(model);
+        FetchAllRows(model);
         return allRows(model->rowCount());
     }
     if (model->rowCount() == 0)
@@ -389,4 +376,17 @@ void ApplyGridRepository(QTableView *grid, const TLxFields &fields, const QStrin
             grid->setColumnWidth(column, field->GetWidth() * charWidth + 8);
         grid->setColumnHidden(column, !field->GetVisible());
     }
+}
+
+void FetchAllRows(QAbstractItemModel *model)
+{
+    // A data set reads the rest in one go and the model announces it once; fetching through
+    // the model's own chunks would insert the rows into the view a few hundred at a time.
+    if (auto *dataSetModel = qobject_cast<fb::DataSetModel *>(model)) {
+        fb::DataSet *dataSet = dataSetModel->dataSet();
+        if (dataSet && dataSet->isOpen() && !dataSet->allFetched())
+            dataSet->fetchMore(std::numeric_limits<int>::max());
+    }
+    while (model->canFetchMore({}))
+        model->fetchMore({});
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+class QAbstractItemModel;
 class QTableView;
 
 namespace fb {
@@ -24,6 +25,9 @@ VELMLIB_EXPORT bool IsWholeGridSelected(const QTableView *grid);
 // (the rest are fetched first); else the number of marked rows, or 1 when none is marked (the
 // current row). Counted from the selection's ranges, so a large marked block is cheap.
 VELMLIB_EXPORT int SelectedRowCount(QTableView *grid);
+
+// Fetches the model's remaining rows (a data set's in one read, announced once).
+VELMLIB_EXPORT void FetchAllRows(QAbstractItemModel *model);
 
 // The number of marked rows (a row with any marked cell counts once), from the selection's
 // ranges; a whole-grid selection counts only its fetched rows here.
