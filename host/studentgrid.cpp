@@ -112,6 +112,8 @@ TStudentGrid::TStudentGrid(QWidget *parent)
 void TStudentGrid::SetRowSelection(bool rowSelection)
 {
     m_rowSelection = rowSelection;
+    if (m_frozen)
+        m_frozen->SetRowSelection(rowSelection);
     setSelectionBehavior(rowSelection ? QAbstractItemView::SelectRows
                                       : QAbstractItemView::SelectItems);
 }
@@ -125,18 +127,11 @@ void TStudentGrid::SetFrozeLayout(bool froze)
     horizontalHeader()->setSectionsMovable(!froze);
 }
 
-void TStudentGrid::fetchAllRows()
-{
-    QAbstractItemModel *m = model();
-    while (m && m->canFetchMore({}))
-        m->fetchMore({});
-}
-
 void TStudentGrid::MarkAllRows()
 {
     if (!model() || model()->rowCount() == 0)
         return;
-    fetchAllRows();
+    FetchAllRows(model());
     const QItemSelection all(model()->index(0, 0),
                              model()->index(model()->rowCount() - 1, model()->columnCount() - 1));
     selectionModel()->select(all, QItemSelectionModel::ClearAndSelect);
@@ -147,7 +142,7 @@ void TStudentGrid::InvertMarks()
     if (!model() || model()->rowCount() == 0)
         return;
     const bool whole = IsWholeGridSelected(this);
-    fetchAllRows();
+    FetchAllRows(model());
     const QItemSelection all(model()->index(0, 0),
                              model()->index(model()->rowCount() - 1, model()->columnCount() - 1));
     if (whole) {
@@ -268,48 +263,53 @@ void TStudentGrid::SetFrozenColumns(int count)
         m_frozen = nullptr;
         return;
     }
-    if (!m_frozen) {
-        // A second view over the same rows and marks lies over the first column.
-        m_frozen = new QTableView(this);
-        auto *frozenHeader = new TGridHeader(m_frozen);
-        frozenHeader->setSectionsMovable(false);
-        m_frozen->setHorizontalHeader(frozenHeader);
-        m_frozen->setModel(model());
-        m_frozen->setSelectionModel(selectionModel());
-        m_frozen->setItemDelegate(itemDelegate());
-        m_frozen->setPalette(palette());
-        m_frozen->setFocusPolicy(Qt::NoFocus);
-        m_frozen->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        m_frozen->setSelectionBehavior(selectionBehavior());
-        m_frozen->verticalHeader()->hide();
-        m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
-        m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        m_frozen->setFrameShape(QFrame::NoFrame);
-        viewport()->stackUnder(m_frozen);
-        connect(verticalScrollBar(),
-                &QAbstractSlider::valueChanged,
-                m_frozen->verticalScrollBar(),
-                &QAbstractSlider::setValue);
-        connect(m_frozen->verticalScrollBar(),
-                &QAbstractSlider::valueChanged,
-                verticalScrollBar(),
-                &QAbstractSlider::setValue);
-        // Its title sorts and shows the sort marker like the grid's own.
-        connect(frozenHeader, &QHeaderView::sectionClicked, this, [this](int section) {
-            emit TitleClicked(section, QGuiApplication::keyboardModifiers() & Qt::ControlModifier);
-        });
-        connect(m_header, &TGridHeader::SortMarkersChanged, frozenHeader, [this, frozenHeader] {
-            frozenHeader->SetSortMarkers(m_header->SortMarkers());
-        });
-        frozenHeader->SetSortMarkers(m_header->SortMarkers());
-        connect(m_header, &QHeaderView::sectionResized, this, [this] { layoutFrozen(); });
-        connect(m_header, &QHeaderView::sectionMoved, this, [this] { layoutFrozen(); });
-        connect(model(), &QAbstractItemModel::modelReset, this, [this] { layoutFrozen(); });
-        m_frozen->show();
-    }
+    if (!m_frozen)
+        createFrozenOverlay();
     layoutFrozen();
+}
+
+void TStudentGrid::createFrozenOverlay()
+{
+    // A second grid over the same rows and marks lies over the first column; being a grid of
+    // this kind, it marks, sorts and opens as this one does, and passes on what it is asked.
+    m_frozen = new TStudentGrid(this);
+    m_frozen->setModel(model());
+    m_frozen->setSelectionModel(selectionModel());
+    m_frozen->setItemDelegate(itemDelegate());
+    m_frozen->setPalette(palette());
+    m_frozen->setFocusPolicy(Qt::NoFocus);
+    m_frozen->setContextMenuPolicy(contextMenuPolicy());
+    m_frozen->SetRowSelection(m_rowSelection);
+    m_frozen->verticalHeader()->hide();
+    m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_frozen->horizontalHeader()->setSectionsMovable(false);
+    m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_frozen->setFrameShape(QFrame::NoFrame);
+    viewport()->stackUnder(m_frozen);
+    connect(verticalScrollBar(),
+            &QAbstractSlider::valueChanged,
+            m_frozen->verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(m_frozen->verticalScrollBar(),
+            &QAbstractSlider::valueChanged,
+            verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(m_frozen, &TStudentGrid::OpenRequested, this, &TStudentGrid::OpenRequested);
+    connect(m_frozen, &TStudentGrid::TitleClicked, this, &TStudentGrid::TitleClicked);
+    connect(m_frozen, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        emit customContextMenuRequested(
+                viewport()->mapFromGlobal(m_frozen->viewport()->mapToGlobal(pos)));
+    });
+    const auto copyMarkers
+            = [this] { m_frozen->Header()->SetSortMarkers(m_header->SortMarkers()); };
+    connect(m_header, &TGridHeader::SortMarkersChanged, m_frozen, copyMarkers);
+    copyMarkers();
+    connect(m_header, &QHeaderView::sectionResized, m_frozen, [this] { layoutFrozen(); });
+    connect(m_header, &QHeaderView::sectionMoved, m_frozen, [this] { layoutFrozen(); });
+    connect(model(), &QAbstractItemModel::modelReset, m_frozen, [this] { layoutFrozen(); });
+    m_frozen->show();
 }
 
 void TStudentGrid::layoutFrozen()

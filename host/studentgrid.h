@@ -83,12 +83,12 @@ protected:
     void updateGeometries() override;
 
 private:
-    void fetchAllRows();
     void markCurrentAndMoveOn();
+    void createFrozenOverlay();
     void layoutFrozen();
 
     TGridHeader *m_header;
-    QTableView *m_frozen = nullptr; // the overlay showing the frozen column
+    TStudentGrid *m_frozen = nullptr; // the overlay showing the frozen column
     bool m_rowSelection = true;
     bool m_frozeLayout = false;
     int m_mouseDownRow = -1;

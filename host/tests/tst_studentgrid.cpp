@@ -93,6 +93,32 @@ TEST_F(StudentGridTest, KeysAndClicksMarkRowsAsARegisterDoes)
     EXPECT_EQ(opened, 1);
 }
 
+TEST_F(StudentGridTest, TheFrozenColumnMarksAndOpensAsTheGridDoes)
+{
+    m_grid.SetFrozenColumns(1);
+    auto *frozen = m_grid.findChild<TStudentGrid *>();
+    ASSERT_NE(frozen, nullptr);
+    const auto clickFrozen = [&](int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QRect cell = frozen->visualRect(m_model.index(row, 0));
+        QTest::mouseClick(frozen->viewport(), Qt::LeftButton, modifiers, cell.center());
+    };
+    clickFrozen(4);
+    EXPECT_TRUE(marked().isEmpty());
+    EXPECT_EQ(m_grid.currentIndex().row(), 4);
+    clickFrozen(6, Qt::ControlModifier);
+    EXPECT_EQ(marked(), QList<int>{6});
+
+    int opened = 0;
+    QObject::connect(&m_grid, &TStudentGrid::OpenRequested, [&opened] { ++opened; });
+    QTest::mouseDClick(frozen->viewport(),
+                       Qt::LeftButton,
+                       {},
+                       frozen->visualRect(m_model.index(1, 0)).center());
+    EXPECT_EQ(opened, 1);
+    m_grid.SetFrozenColumns(0);
+    EXPECT_EQ(m_grid.findChild<TStudentGrid *>(), nullptr);
+}
+
 TEST_F(StudentGridTest, FindLooksFromTheRowAfterTheCurrentOne)
 {
     struct Case
