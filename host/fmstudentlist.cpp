@@ -797,10 +797,9 @@ void TfmStudentList::LoadGridLayout(const QString &fileName)
     file.endGroup();
     if (file.status() != QSettings::NoError || fields.trimmed().isEmpty())
         throw broken();
-    // Checked against a grid without columns first, so a bad layout changes nothing.
-    QTableView probe;
+    // Checked first, so a bad layout changes nothing.
     try {
-        GridLayout::Restore(&probe, layout);
+        GridLayout::Check(layout);
     } catch (const LxError &) {
         throw broken();
     }

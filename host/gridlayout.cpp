@@ -42,6 +42,17 @@ QList<ColumnLayout> parseColumns(const QString &text)
     return columns;
 }
 
+// The stored row height, 0 when none is stored.
+int rowHeightOf(const GridLayout::Values &values)
+{
+    bool ok = true;
+    const QString text = values.value(QStringLiteral("RowHeight"));
+    const int rowHeight = text.isEmpty() ? 0 : text.toInt(&ok);
+    if (!ok || rowHeight < 0)
+        broken();
+    return rowHeight;
+}
+
 } // namespace
 
 namespace GridLayout {
@@ -68,18 +79,21 @@ Values Save(const QTableView *grid)
     return values;
 }
 
-void Restore(QTableView *grid, const Values &values)
+void Check(const Values &values)
 {
     if (values.value(QStringLiteral("Version")) != QString::number(Version))
         broken();
-    const QList<ColumnLayout> columns = parseColumns(values.value(QStringLiteral("Columns")));
-    bool ok = true;
-    const QString rowHeightText = values.value(QStringLiteral("RowHeight"));
-    const int rowHeight = rowHeightText.isEmpty() ? 0 : rowHeightText.toInt(&ok);
-    if (!ok || rowHeight < 0)
-        broken();
+    parseColumns(values.value(QStringLiteral("Columns")));
+    rowHeightOf(values);
+}
+
+void Restore(QTableView *grid, const Values &values)
+{
+    Check(values);
     if (!grid->model())
         return;
+    const QList<ColumnLayout> columns = parseColumns(values.value(QStringLiteral("Columns")));
+    const int rowHeight = rowHeightOf(values);
 
     QHeaderView *header = grid->horizontalHeader();
     QHash<QString, int> logicalOf;

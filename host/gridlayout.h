@@ -15,6 +15,8 @@ using Values = QMap<QString, QString>;
 inline constexpr int Version = 1;
 
 Values Save(const QTableView *grid);
+// Raises LxError for a layout of another version or with a broken entry.
+void Check(const Values &values);
 // Checks the values first (raising LxError for another version or a broken entry) and then
 // applies them, so a bad layout changes nothing. Columns the grid lacks are skipped; columns
 // the layout does not name keep their place after the named ones.
